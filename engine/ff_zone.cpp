@@ -1,0 +1,11 @@
+#include "ff_zone.h"
+
+#include <cstdlib>
+
+FFZone::~FFZone()
+{
+    if (soundListOpen && soundList)
+        fclose(soundList);
+    free(zoneData);
+    free(scratchData);
+}
