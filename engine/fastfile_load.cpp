@@ -1,1 +1,254 @@
-// (being written)
+#include "fastfile_load.h"
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+int32_t OpenFailure(int error)
+{
+    return error == EACCES ? kResultAccessDenied : kResultCantOpen;
+}
+
+int64_t FileSize(FILE* file)
+{
+#ifdef _WIN32
+    struct _stati64 status;
+    if (_fstati64(_fileno(file), &status) != 0)
+        return -1;
+#else
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0)
+        return -1;
+#endif
+    return int64_t(status.st_size);
+}
+
+// Keeps size <= capacity even when a larger zone cannot be had, so a later job never
+// takes a stale measured size as the room of a smaller buffer.
+bool GrowZone(FFZone& zone, int64_t size)
+{
+    if (size <= zone.zoneCapacity)
+        return true;
+    free(zone.zoneData);
+    zone.zoneData = static_cast<uint8_t*>(malloc(size_t(size)));
+    if (!zone.zoneData) {
+        zone.zoneSize = 0;
+        zone.zoneCapacity = 0;
+        return false;
+    }
+    zone.zoneCapacity = int32_t(size);
+    return true;
+}
+
+}  // namespace
+
+FastFileKind ClassifyHeader(const uint8_t* header, size_t length)
+{
+    if (length < kFastFileHeaderSize || memcmp(header, "IWffu100", 8) != 0)
+        return NotFastFile;
+    if (header[8] == 0x05)
+        return Version5;
+    if ((header[8] == 0x83 || header[8] == 0x33) && header[9] == 0x01)
+        return Version387;
+    return OtherVersion;
+}
+
+int32_t LoadFastFile(FFZone& zone)
+{
+    FILE* file = fopen(zone.path.c_str(), "rb");
+    if (!file)
+        return OpenFailure(errno);
+
+    const int64_t bodyLength = FileSize(file) - int64_t(kFastFileHeaderSize);
+    uint8_t header[kFastFileHeaderSize];
+    const size_t headerRead = fread(header, 1, sizeof header, file);
+    zone.kind = ClassifyHeader(header, headerRead);
+    if (zone.kind == NotFastFile) {
+        fclose(file);
+        return kResultNotFastFile;
+    }
+
+    uint8_t* body = nullptr;
+    size_t bodyRead = 0;
+    if (bodyLength > 0) {
+        body = uint64_t(bodyLength) <= SIZE_MAX ? static_cast<uint8_t*>(malloc(size_t(bodyLength))) : nullptr;
+        if (!body) {
+            fclose(file);
+            return Z_MEM_ERROR;
+        }
+        // A file that shrank since its size was asked for inflates what is there.
+        bodyRead = fread(body, 1, size_t(bodyLength), file);
+    }
+    const int32_t result = InflateZone(zone, body, int64_t(bodyRead));
+    fclose(file);
+    free(body);
+    return result;
+}
+
+int32_t LoadFastFileFromMemory(FFZone& zone, const uint8_t* file, size_t length)
+{
+    zone.kind = ClassifyHeader(file, length);
+    if (zone.kind == NotFastFile)
+        return kResultNotFastFile;
+    return InflateZone(zone, file + kFastFileHeaderSize, int64_t(length - kFastFileHeaderSize));
+}
+
+int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength)
+{
+    static const uint8_t kNoInput = 0;
+    if (!body)
+        body = &kNoInput;
+
+    if (zone.zoneSize == 0 || zone.zoneSize > zone.zoneCapacity) {
+        if (zone.zoneCapacity < kFirstInflateWindow) {
+            free(zone.zoneData);
+            zone.zoneData = static_cast<uint8_t*>(malloc(kFirstInflateWindow));
+            zone.zoneCapacity = zone.zoneData ? kFirstInflateWindow : 0;
+            if (!zone.zoneData) {
+                zone.zoneSize = 0;
+                return Z_MEM_ERROR;
+            }
+        }
+        zone.zoneSize = kFirstInflateWindow;
+    }
+
+    int64_t window = zone.zoneSize;
+    int result = InflateMeasured(zone.zoneData, window, body, bodyLength);
+    if (result == Z_BUF_ERROR) {
+        if (window > INT32_MAX || !GrowZone(zone, window))
+            return Z_MEM_ERROR;
+        result = InflateMeasured(zone.zoneData, window, body, bodyLength);
+    }
+    if (result == Z_OK || result == Z_BUF_ERROR)
+        zone.zoneSize = int32_t(window);
+    return result;
+}
+
+int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    int result = inflateInit2(&stream, 15);
+    if (result != Z_OK)
+        return result;
+
+    // zlib counts in uInt: feed an enormous body in pieces, still all of it before Z_FINISH matters.
+    const uint8_t* input = source;
+    int64_t inputLeft = sourceLength;
+    auto feed = [&]() {
+        if (stream.avail_in == 0 && inputLeft > 0) {
+            const uInt piece = inputLeft > int64_t(UINT_MAX) ? UINT_MAX : uInt(inputLeft);
+            stream.next_in = const_cast<Bytef*>(input);
+            stream.avail_in = piece;
+            input += piece;
+            inputLeft -= piece;
+        }
+    };
+
+    // A window of no bytes still has to measure: it inflates into a discard buffer,
+    // and any output at all is an overflow.
+    uint8_t discard[4096];
+    uint8_t* window = destination;
+    uInt room = windowLength > int64_t(UINT_MAX) ? UINT_MAX : uInt(windowLength);
+    const bool noWindow = room == 0 || !destination;
+    if (noWindow) {
+        window = discard;
+        room = sizeof discard;
+    }
+    uint64_t totalOut = 0;
+    int overflows = 0;
+    stream.next_out = window;
+    stream.avail_out = room;
+    for (;;) {
+        feed();
+        const uInt before = stream.avail_out;
+        result = inflate(&stream, Z_FINISH);
+        totalOut += before - stream.avail_out;
+        if (result == Z_STREAM_END)
+            break;
+        if (result == Z_NEED_DICT) {
+            inflateEnd(&stream);
+            return Z_DATA_ERROR;
+        }
+        // With Z_FINISH zlib reports "not finished yet" as Z_BUF_ERROR; treat a bare Z_OK alike.
+        if (result == Z_BUF_ERROR || result == Z_OK) {
+            if (stream.avail_in == 0 && inputLeft == 0) {
+                inflateEnd(&stream);
+                return Z_DATA_ERROR;  // truncated
+            }
+            if (totalOut > uint64_t(kMaxInflatedLength)) {
+                // No zone of 32-bit size can hold it: stop measuring instead of inflating on.
+                inflateEnd(&stream);
+                return Z_MEM_ERROR;
+            }
+            if (stream.avail_out == 0) {
+                ++overflows;
+                stream.next_out = window;  // measure on: overwrite the window
+                stream.avail_out = room;
+                continue;
+            }
+            if (stream.avail_in == 0)
+                continue;  // the next piece of an enormous body
+            ++overflows;
+            break;
+        }
+        inflateEnd(&stream);
+        return result;
+    }
+    if (noWindow && totalOut > 0)
+        ++overflows;
+    windowLength = int64_t(totalOut);
+    result = inflateEnd(&stream);
+    if (result != Z_OK)
+        return result;
+    return overflows > 0 ? Z_BUF_ERROR : Z_OK;
+}
+
+int32_t WriteDump(const FFZone& zone, const std::string& dumpPath)
+{
+    FILE* file = fopen(dumpPath.c_str(), "wb");
+    if (!file)
+        return OpenFailure(errno);
+    if (zone.zoneSize > 0)
+        fwrite(zone.zoneData, 1, size_t(zone.zoneSize), file);
+    fclose(file);
+    return kResultSuccess;
+}
+
+std::string ResultMessage(int32_t code)
+{
+    switch (code) {
+    case 0: return "Success";
+    case 3: return "FastFile is either corrupt or not a supported Version";
+    case 4: return "File Not Found";
+    case 5: return "File Handel failed due to permissions, please run program as admin";
+    case 6: return "Can't Open File";
+    case -1: return "Zlib Error";
+    case -2: return "invalid compression level";
+    case -3: return "invalid or incomplete deflate data";
+    case -4: return "out of memory";
+    case -6: return "zlib version mismatch!";
+    default: return "";
+    }
+}
+
+void ResetZone(FFZone& zone)
+{
+    zone.strings.clear();
+    zone.strings.shrink_to_fit();
+    zone.assetTypes.clear();
+    zone.assetTypes.shrink_to_fit();
+    zone.entries.clear();
+    zone.entries.shrink_to_fit();
+    free(zone.zoneData);
+    zone.zoneData = nullptr;
+    zone.zoneSize = 0;
+    zone.zoneCapacity = 0;
+    zone.cursor = 0;
+}

@@ -4,11 +4,14 @@
 
 #include "ff_zone.h"
 
+#include <climits>
 #include <cstddef>
 #include <string>
 
 constexpr size_t kFastFileHeaderSize = 12;
 constexpr int32_t kFirstInflateWindow = 8192;
+// Zone and script sizes are 32-bit signed: a stream that inflates to more is refused.
+constexpr int64_t kMaxInflatedLength = INT32_MAX;
 
 // Classifies the first bytes of a file (fewer than 12 bytes is NotFastFile).
 FastFileKind ClassifyHeader(const uint8_t* header, size_t length);
