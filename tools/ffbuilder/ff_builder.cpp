@@ -49,12 +49,14 @@ ZoneBuilder& ZoneBuilder::AssetTypes(const std::vector<uint32_t>& types)
 ZoneBuilder& ZoneBuilder::StringCount(int32_t count)
 {
     stringCount_ = count;
+    stringCountSet_ = true;
     return *this;
 }
 
 ZoneBuilder& ZoneBuilder::AssetCount(int32_t count)
 {
     assetCount_ = count;
+    assetCountSet_ = true;
     return *this;
 }
 
@@ -138,8 +140,8 @@ size_t ZoneBuilder::NextOffset() const
 Bytes ZoneBuilder::Build() const
 {
     Bytes zone(52, 0);
-    const uint32_t strings = uint32_t(stringCount_ < 0 ? int64_t(strings_.size()) : stringCount_);
-    const uint32_t assets = uint32_t(assetCount_ < 0 ? int64_t(assetTypes_.size()) : assetCount_);
+    const uint32_t strings = stringCountSet_ ? uint32_t(stringCount_) : uint32_t(strings_.size());
+    const uint32_t assets = assetCountSet_ ? uint32_t(assetCount_) : uint32_t(assetTypes_.size());
     for (int i = 0; i < 4; ++i) {
         zone[36 + i] = uint8_t(strings >> (8 * i));
         zone[44 + i] = uint8_t(assets >> (8 * i));

@@ -70,8 +70,10 @@ public:
 private:
     std::vector<std::string> strings_;
     std::vector<uint32_t> assetTypes_;
-    int64_t stringCount_ = -1;  // -1: follow the list
-    int64_t assetCount_ = -1;
+    bool stringCountSet_ = false;  // otherwise the counts follow the lists
+    bool assetCountSet_ = false;
+    int32_t stringCount_ = 0;
+    int32_t assetCount_ = 0;
     Bytes records_;
 };
 
