@@ -1,0 +1,45 @@
+// The three messages by which the worker reports to whoever shows its progress, the record
+// that a row message carries, and the target they are posted to.
+//
+// Ownership: a RowUpdate is allocated by the sender and freed by the receiver after use
+// (ReleasePostedMessage). If posting fails, the sender frees it. Status texts are
+// constants with static lifetime and are never freed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr uint32_t kWmUser = 0x0400;
+constexpr uint32_t WM_KEST_PROGRESS = kWmUser + 8;     // wParam 0, lParam percent
+constexpr uint32_t WM_KEST_STATUSTEXT = kWmUser + 9;   // wParam 0, lParam const char*
+constexpr uint32_t WM_KEST_ROWUPDATE = kWmUser + 10;   // wParam RowUpdate*, lParam column
+
+// Columns of the job list a RowUpdate can address.
+constexpr int32_t kColumnStatus = 1;
+constexpr int32_t kColumnSize = 2;
+constexpr int32_t kColumnFiles = 3;
+constexpr int32_t kColumnStrings = 4;
+
+struct RowUpdate {
+    int32_t row;
+    int32_t setColour;  // non-zero: colour becomes the row's Status text colour
+    uint32_t colour;    // COLORREF, 0x00BBGGRR
+    std::string text;
+};
+
+struct PostedMessage {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+// Where the worker posts. Post must never wait for the receiver; it returns false when
+// the message could not be delivered (the receiver is gone).
+class MessageTarget {
+public:
+    virtual ~MessageTarget() = default;
+    virtual bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+};
+
+// The receiver's part of the ownership rule: frees what the message carries.
+void ReleasePostedMessage(const PostedMessage& message);
