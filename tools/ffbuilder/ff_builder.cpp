@@ -265,7 +265,7 @@ Bytes SampleZone(unsigned seed, int entriesPerKind)
         zone.Record(kShock, "shock/" + stem + ".shock", text(64 + random() % 512));
         zone.Record(kVision, "vision/" + stem + ".vision", text(64 + random() % 512));
         zone.SoundA("voice/" + stem + ".wav");
-        zone.SoundB(std::string("fx/") + '\0' + stem + ".wav", "RIFF" + text(100 + random() % 1000));
+        zone.SoundB(std::string("fx") + '\0' + stem + ".wav", "RIFF" + text(100 + random() % 1000));
         zone.SoundBWithLength("ambient/" + stem + "_ref.wav", 0, "");
         if (i % 50 == 0)
             zone.SoundError();

@@ -1,0 +1,24 @@
+// The vandrel command line: what the user asked for, parsed once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    bool createDump = false;     // -d, --dump
+    bool stringTable = false;    // -s, --string-table
+    bool localDump = false;      // -l, --local
+    std::string outputDir;       // -o, --output-dir DIR
+    bool list = false;           // --list
+    bool json = false;           // --json
+    std::string logFile;         // --log FILE
+    bool quiet = false;          // -q, --quiet
+    bool help = false;           // -h, --help
+    bool version = false;        // --version
+    std::vector<std::string> files;
+};
+
+// Parses argv[1..]. On a usage error returns false and sets error to a one-line message.
+bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string& error);
+
+extern const char kUsage[];

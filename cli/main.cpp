@@ -1,0 +1,32 @@
+// vandrel: the command-line front end. Lists FastFiles, or extracts them on the same
+// background worker and with the same messages as the main window.
+#include "cli_options.h"
+#include "list_mode.h"
+
+#include <cstdio>
+
+namespace {
+const char kVersion[] = "1.02";
+}
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, options, error)) {
+        fprintf(stderr, "vandrel: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        printf("vandrel %s\n", kVersion);
+        return 0;
+    }
+    if (options.list)
+        return RunListMode(options);
+    fprintf(stderr, "vandrel: extraction is not available in this build; use --list\n");
+    return 1;
+}
