@@ -1,0 +1,165 @@
+// The framework's binding, dispatch, reflection and dialog lifetimes.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "framework/application.h"
+#include "framework/button_ctrl.h"
+#include "framework/dialog.h"
+#include "ui_test_support.h"
+
+namespace {
+
+constexpr UINT kThrowMessage = WM_APP + 1;
+constexpr UINT kEndMessage = WM_APP + 2;
+
+class CountingButton : public fw::ButtonT<fw::Window> {
+public:
+    int reflectedClicks = 0;
+    int reflectedDraws = 0;
+    bool consumeClicks = false;
+    bool preSubclassSawHandle = false;
+
+protected:
+    void PreSubclassWindow() override { preSubclassSawHandle = hwnd() != nullptr; }
+    bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) override {
+        if (msg == WM_COMMAND && HIWORD(wp) == BN_CLICKED) {
+            ++reflectedClicks;
+            result = 0;
+            return consumeClicks;
+        }
+        if (msg == WM_DRAWITEM) {
+            ++reflectedDraws;
+            result = TRUE;
+            return true;
+        }
+        return false;
+    }
+};
+
+class TestDialog : public fw::Dialog {
+public:
+    TestDialog() : fw::Dialog(100) {}
+    CountingButton push, drawn;
+    int initCalls = 0;
+    int parentClicks = 0;
+    int parentDraws = 0;
+    bool sawCreate = false;
+    bool* finalFlag = nullptr;
+
+protected:
+    BOOL OnInitDialog() override {
+        ++initCalls;
+        push.SubclassDlgItem(101, hwnd());
+        drawn.SubclassDlgItem(102, hwnd());
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+        case WM_CREATE:
+            sawCreate = true;
+            break;
+        case WM_COMMAND:
+            if (LOWORD(wp) == 101 && HIWORD(wp) == BN_CLICKED) ++parentClicks;
+            break;
+        case WM_DRAWITEM:
+            ++parentDraws;
+            break;
+        case kThrowMessage:
+            throw std::runtime_error("handler failed");
+        case kEndMessage:
+            EndDialog(static_cast<INT_PTR>(wp));
+            return 0;
+        }
+        return fw::Dialog::WindowProc(msg, wp, lp);
+    }
+    void OnFinalMessage() override {
+        if (finalFlag) *finalFlag = true;
+    }
+};
+
+TEST(Framework, ModelessDialogIsBoundFromCreationAndInitialisedOnce) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    EXPECT_TRUE(dlg.sawCreate);
+    EXPECT_EQ(1, dlg.initCalls);
+    EXPECT_EQ(&dlg, fw::Window::FromHandle(dlg.hwnd()));
+    EXPECT_EQ(&dlg.push, fw::Window::FromHandle(dlg.GetDlgItem(101)));
+    EXPECT_TRUE(dlg.push.preSubclassSawHandle);
+    ::DestroyWindow(dlg.hwnd());
+}
+
+TEST(Framework, ClickIsReflectedToTheButtonAndStillReachesTheParent) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    dlg.push.Click();
+    EXPECT_EQ(1, dlg.push.reflectedClicks);
+    EXPECT_EQ(1, dlg.parentClicks);
+
+    dlg.push.consumeClicks = true;
+    dlg.push.Click();
+    EXPECT_EQ(2, dlg.push.reflectedClicks);
+    EXPECT_EQ(1, dlg.parentClicks) << "a consumed reflection must not reach the parent";
+    ::DestroyWindow(dlg.hwnd());
+}
+
+TEST(Framework, OwnerDrawRequestGoesToTheControlNotTheParent) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    uitest::ShowAndPaint(dlg.hwnd());
+    EXPECT_GE(dlg.drawn.reflectedDraws, 1);
+    EXPECT_EQ(0, dlg.parentDraws);
+    ::DestroyWindow(dlg.hwnd());
+}
+
+TEST(Framework, ExceptionInAHandlerDoesNotReachTheSystem) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    EXPECT_EQ(0, dlg.Send(kThrowMessage));
+    EXPECT_TRUE(dlg.IsWindow());
+    ::DestroyWindow(dlg.hwnd());
+}
+
+TEST(Framework, DestroyedWindowIsUnboundAndGetsItsFinalMessage) {
+    bool final = false;
+    TestDialog dlg;
+    dlg.finalFlag = &final;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND hwnd = dlg.hwnd();
+    HWND button = dlg.GetDlgItem(101);
+    ::DestroyWindow(hwnd);
+    EXPECT_TRUE(final);
+    EXPECT_EQ(nullptr, dlg.hwnd());
+    EXPECT_EQ(nullptr, fw::Window::FromHandle(hwnd));
+    EXPECT_EQ(nullptr, fw::Window::FromHandle(button));
+}
+
+TEST(Framework, ModalDialogReturnsTheValueGivenToEndDialog) {
+    TestDialog dlg;
+    ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
+    struct Ender {
+        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            HWND found = ::FindWindowA(nullptr, "Framework");
+            if (found) ::PostMessageA(found, kEndMessage, 42, 0);
+        }
+    };
+    ::SetTimer(nullptr, 0, 50, &Ender::Fire);
+    EXPECT_EQ(42, dlg.DoModal(nullptr));
+    EXPECT_EQ(nullptr, dlg.hwnd()) << "the modal window is gone when DoModal returns";
+}
+
+TEST(Framework, EscapeInAModalDialogCancelsIt) {
+    TestDialog dlg;
+    struct Escaper {
+        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            HWND found = ::FindWindowA(nullptr, "Framework");
+            if (found) ::PostMessageA(::GetDlgItem(found, 101), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    };
+    ::SetTimer(nullptr, 0, 50, &Escaper::Fire);
+    EXPECT_EQ(IDCANCEL, dlg.DoModal(nullptr));
+}
+
+}  // namespace

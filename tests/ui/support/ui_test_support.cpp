@@ -1,0 +1,192 @@
+#include "ui_test_support.h"
+
+#include <shlobj.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/application.h"
+
+namespace uitest {
+
+void PumpPending() { fw::Application::PumpPending(); }
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        PumpPending();
+        if (condition()) return true;
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs) return condition();
+        // Sleep only until the next message arrives (or a short slice passes).
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void RepaintNow(HWND hwnd) {
+    ::RedrawWindow(hwnd, nullptr, nullptr,
+                   RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpPending();
+}
+
+void ShowAndPaint(HWND hwnd) {
+    ::ShowWindow(hwnd, SW_SHOW);
+    ::SetForegroundWindow(hwnd);
+    PumpUntil([hwnd] { return ::IsWindowVisible(hwnd) != FALSE; });
+    RepaintNow(hwnd);
+}
+
+COLORREF Pixels::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    uint32_t p = bgra[static_cast<size_t>(y) * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+Pixels CaptureWindow(HWND hwnd) {
+    Pixels out;
+    RECT wr;
+    if (!::GetWindowRect(hwnd, &wr)) return out;
+    int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    if (w <= 0 || h <= 0) return out;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC windowDc = ::GetWindowDC(hwnd);
+    HBITMAP dib = ::CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memDc = ::CreateCompatibleDC(windowDc);
+    HGDIOBJ old = ::SelectObject(memDc, dib);
+    ::BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    out.width = w;
+    out.height = h;
+    out.bgra.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+    for (auto& p : out.bgra) p &= 0x00FFFFFF;
+    ::SelectObject(memDc, old);
+    ::DeleteDC(memDc);
+    ::DeleteObject(dib);
+    ::ReleaseDC(hwnd, windowDc);
+    return out;
+}
+
+Pixels CaptureClient(HWND hwnd) {
+    Pixels all = CaptureWindow(hwnd);
+    RECT wr, cr;
+    ::GetWindowRect(hwnd, &wr);
+    ::GetClientRect(hwnd, &cr);
+    POINT origin{0, 0};
+    ::ClientToScreen(hwnd, &origin);
+    int ox = origin.x - wr.left, oy = origin.y - wr.top;
+    Pixels out;
+    if (all.empty() || cr.right <= 0 || cr.bottom <= 0) return out;
+    out.width = cr.right;
+    out.height = cr.bottom;
+    out.bgra.resize(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            int sx = ox + x, sy = oy + y;
+            out.bgra[static_cast<size_t>(y) * out.width + x] =
+                (sx < all.width && sy < all.height) ? all.bgra[static_cast<size_t>(sy) * all.width + sx] : 0;
+        }
+    return out;
+}
+
+bool SameColour(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+std::string ColourText(COLORREF c) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "(%d, %d, %d)", GetRValue(c), GetGValue(c), GetBValue(c));
+    return buf;
+}
+
+std::string ScreenshotDir() {
+    const char* env = std::getenv("VANDREL_SCREENSHOTS");
+    std::string dir;
+    if (env && *env) {
+        dir = env;
+        // A Linux path handed in through wine lives on drive Z:.
+        if (dir[0] == '/') {
+            dir = "Z:" + dir;
+            for (auto& ch : dir)
+                if (ch == '/') ch = '\\';
+        }
+    } else {
+        char exe[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        dir = exe;
+        size_t slash = dir.find_last_of("\\/");
+        dir = (slash == std::string::npos ? std::string(".") : dir.substr(0, slash)) + "\\screenshots";
+    }
+    return dir;
+}
+
+namespace {
+
+void PutBigEndian32(std::vector<unsigned char>& out, uint32_t v) {
+    out.push_back(static_cast<unsigned char>(v >> 24));
+    out.push_back(static_cast<unsigned char>(v >> 16));
+    out.push_back(static_cast<unsigned char>(v >> 8));
+    out.push_back(static_cast<unsigned char>(v));
+}
+
+void PutChunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& data) {
+    PutBigEndian32(out, static_cast<uint32_t>(data.size()));
+    size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, out.data() + start, static_cast<uInt>(out.size() - start));
+    PutBigEndian32(out, static_cast<uint32_t>(crc));
+}
+
+}  // namespace
+
+std::string SavePng(const Pixels& pixels, const std::string& name) {
+    if (pixels.empty()) return std::string();
+    std::string dir = ScreenshotDir();
+    ::SHCreateDirectoryExA(nullptr, dir.c_str(), nullptr);
+    std::string path = dir + "\\" + name + ".png";
+
+    std::vector<unsigned char> raw;
+    raw.reserve(static_cast<size_t>(pixels.height) * (pixels.width * 3 + 1));
+    for (int y = 0; y < pixels.height; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < pixels.width; ++x) {
+            uint32_t p = pixels.bgra[static_cast<size_t>(y) * pixels.width + x];
+            raw.push_back(static_cast<unsigned char>(p >> 16));
+            raw.push_back(static_cast<unsigned char>(p >> 8));
+            raw.push_back(static_cast<unsigned char>(p));
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<unsigned char> packed(packedSize);
+    if (compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size())) != Z_OK)
+        return std::string();
+    packed.resize(packedSize);
+
+    std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<unsigned char> header;
+    PutBigEndian32(header, static_cast<uint32_t>(pixels.width));
+    PutBigEndian32(header, static_cast<uint32_t>(pixels.height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", {});
+
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return std::string();
+    bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok ? path : std::string();
+}
+
+}  // namespace uitest

@@ -1,0 +1,48 @@
+// Shared support for the user-interface tests: showing a window, pumping messages
+// until a condition holds (with a bound), reading a window's pixels, and saving
+// them as a PNG screenshot.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace uitest {
+
+// Dispatches messages (through the framework's PreTranslateMessage chain) until
+// condition() is true or timeoutMs has passed; returns the last value of condition().
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
+// Dispatches whatever is waiting now, without blocking.
+void PumpPending();
+
+// Shows a top-level window, activates it and waits until it is visible and painted.
+void ShowAndPaint(HWND hwnd);
+// Repaints frame, client and children at once.
+void RepaintNow(HWND hwnd);
+
+// The pixels of a window as its window DC shows them (frame included), top row first.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> bgra;  // 0x00RRGGBB per pixel
+
+    COLORREF At(int x, int y) const;  // as a COLORREF (0x00BBGGRR)
+    bool empty() const { return bgra.empty(); }
+};
+Pixels CaptureWindow(HWND hwnd);
+// The client area only, cut out of CaptureWindow.
+Pixels CaptureClient(HWND hwnd);
+
+// True when each channel of a and b differs by at most tolerance.
+bool SameColour(COLORREF a, COLORREF b, int tolerance = 0);
+std::string ColourText(COLORREF c);
+
+// Where screenshots go: $VANDREL_SCREENSHOTS, else "screenshots" beside the test exe.
+std::string ScreenshotDir();
+// Writes pixels as name.png into ScreenshotDir(); returns the full path or "".
+std::string SavePng(const Pixels& pixels, const std::string& name);
+
+}  // namespace uitest
