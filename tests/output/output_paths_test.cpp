@@ -1,0 +1,138 @@
+// Where output goes: the per-archive folder, the program's folder, refused names, and
+// what a target that cannot be written does.
+#include "extraction_fixture.h"
+#include "output_folder.h"
+#include "sound_list.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#endif
+
+using testsupport::Exists;
+using testsupport::kSep;
+using testsupport::ReadText;
+
+TEST(OutputFolder, IsTheArchiveFolderThenTheNameLessItsExtension)
+{
+    FFZone zone;
+    zone.folder = std::string("zone") + kSep + "sub";
+    zone.name = "patch.ff";
+    EXPECT_EQ(OutputFolder(zone), zone.folder + kSep + "patch" + kSep);
+    zone.name = "ff";  // shorter than an extension: no crash, no name
+    EXPECT_EQ(OutputFolder(zone), zone.folder + kSep + kSep);
+}
+
+TEST(OutputFolder, AnEmptyFolderMeansTheProgramsFolder)
+{
+    std::string program = GetProgramFolder();
+    ASSERT_FALSE(program.empty());
+    EXPECT_NE(program.back(), kSep);
+    std::error_code error;
+    EXPECT_TRUE(std::filesystem::is_directory(program, error));
+#ifdef _WIN32
+    EXPECT_TRUE(Exists(program + kSep + "output_tests.exe"));
+#else
+    EXPECT_TRUE(Exists(program + kSep + "output_tests"));
+#endif
+    FFZone zone;
+    zone.name = "patch.ff";
+    EXPECT_EQ(OutputFolder(zone), program + kSep + "patch" + kSep);
+}
+
+TEST(EntryNames, ThoseThatCouldLeaveTheOutputFolderAreUnsafe)
+{
+    for (const char* name : {"maps/mp/dm.gsc", "a\\b.gsc", "x.gsc", ".hidden.gsc", "a/./b.gsc", "a..b.gsc", "..a.gsc"})
+        EXPECT_TRUE(IsSafeEntryName(name)) << name;
+    for (const char* name : {"", "../x.gsc", "a/../../x.gsc", "a\\..\\x.gsc", "..", "/abs.gsc", "\\abs.gsc",
+                             "\\\\server\\share\\x.gsc", "C:/x.gsc", "c:x.gsc", "x.gsc:stream", "dir/", "dir\\",
+                             "a/.../x.gsc", "a/. ./x.gsc", "a/.. /x.gsc"})
+        EXPECT_FALSE(IsSafeEntryName(name)) << name;
+}
+
+TEST_F(ExtractionTest, UnsafeNamesAreRefusedLoggedAndNotWritten)
+{
+    ffb::ZoneBuilder builder;
+    builder.Record(ffb::kGsc, "../escape.gsc", "evil")
+        .Record(ffb::kGsc, "maps/../../escape2.gsc", "evil")
+        .Record(ffb::kCsc, "C:/escape3.csc", "evil")
+        .Record(ffb::kRmb, "/tmp/escape4.rmb", "evil")
+        .Record(ffb::kGsc, "maps\\..\\..\\escape5.gsc", "evil")
+        .RecordWithLength("../listed.gsc", 0, "")
+        .Record(ffb::kGsc, "maps/safe.gsc", "good");
+    Extract(ffb::kVersion387, builder);
+
+    EXPECT_FALSE(Exists(dir / "escape.gsc"));
+    EXPECT_FALSE(Exists(dir / "escape2.gsc"));
+    EXPECT_FALSE(Exists(dir / "escape5.gsc"));
+    EXPECT_FALSE(Exists(Out("C:/escape3.csc")));
+    EXPECT_FALSE(Exists(Out("tmp/escape4.rmb")));
+    EXPECT_FALSE(Exists("/tmp/escape4.rmb"));
+    EXPECT_TRUE(log.Contains("Unsafe path refused: ../escape.gsc"));
+    EXPECT_TRUE(log.Contains("Unsafe path refused: maps/../../escape2.gsc"));
+    EXPECT_TRUE(log.Contains("Unsafe path refused: C:/escape3.csc"));
+    EXPECT_TRUE(log.Contains("Unsafe path refused: /tmp/escape4.rmb"));
+    EXPECT_TRUE(log.Contains("Unsafe path refused: maps\\..\\..\\escape5.gsc"));
+    // Nothing is written for an entry without data, so it is only listed, as always.
+    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "../listed.gsc\n");
+    EXPECT_EQ(ReadText(Out("maps/safe.gsc")), "good");
+}
+
+TEST_F(ExtractionTest, LocalDumpWritesUnderTheProgramsFolder)
+{
+    std::string name = "vandrel-local-" + std::to_string(VANDREL_GETPID()) + ".ff";
+    std::string outFolder = GetProgramFolder() + kSep + name.substr(0, name.size() - 3);
+    std::filesystem::remove_all(outFolder);
+    ffb::ZoneBuilder builder;
+    builder.Record(ffb::kGsc, "maps/mp/gametypes/dm.gsc", "main() {}");
+    std::string path = dir / name;
+    ASSERT_TRUE(ffb::WriteFile(path, ffb::FastFile(ffb::kVersion5, builder.Build())));
+    zone.path = path;
+    zone.name = name;
+    zone.folder.clear();
+    ASSERT_EQ(LoadFastFile(zone), 0);
+    LocateFiles(zone);
+    WriteFiles(zone);
+    std::string target = outFolder + kSep + "maps" + kSep + "mp" + kSep + "gametypes" + kSep + "dm.gsc";
+    EXPECT_EQ(ReadText(target), "main() {}");
+    EXPECT_FALSE(Exists(dir / name.substr(0, name.size() - 3)));
+    std::filesystem::remove_all(outFolder);
+}
+
+TEST_F(ExtractionTest, TargetThatIsAFolderLogsTheFullPathAndTheNextEntryIsWritten)
+{
+    std::filesystem::create_directories(Out("maps/blocked.gsc"));
+    ffb::ZoneBuilder builder;
+    builder.Record(ffb::kGsc, "maps/blocked.gsc", "lost").Record(ffb::kGsc, "maps/next.gsc", "kept");
+    Extract(ffb::kVersion5, builder);
+#ifdef _WIN32
+    // The Windows runtime reports a folder in the way as access denied.
+    EXPECT_TRUE(log.Contains("Permissions Required to write: " + Out("maps/blocked.gsc")));
+#else
+    EXPECT_TRUE(log.Contains("Failed To write: " + Out("maps/blocked.gsc")));
+#endif
+    EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
+}
+
+TEST_F(ExtractionTest, ReadOnlyTargetLogsPermissionsRequired)
+{
+    if (testsupport::RunningAsRoot())
+        GTEST_SKIP() << "permissions do not stop root";
+    std::filesystem::create_directories(Out("maps"));
+    std::string target = Out("maps/locked.gsc");
+    ASSERT_TRUE(ffb::WriteFile(target, ffb::ToBytes("old")));
+#ifdef _WIN32
+    ASSERT_EQ(_chmod(target.c_str(), _S_IREAD), 0);
+#else
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+#endif
+    ffb::ZoneBuilder builder;
+    builder.Record(ffb::kGsc, "maps/locked.gsc", "new").Record(ffb::kGsc, "maps/next.gsc", "kept");
+    Extract(ffb::kVersion5, builder);
+    EXPECT_TRUE(log.Contains("Permissions Required to write: " + target));
+    EXPECT_EQ(ReadText(target), "old");
+    EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
+#ifdef _WIN32
+    _chmod(target.c_str(), _S_IREAD | _S_IWRITE);
+#endif
+}
