@@ -1,0 +1,307 @@
+// The worker: queue order, the pipeline's messages in order, failures, options, output
+// places and shut-down. Every message is drained from the queue the worker posts to.
+#include "ff_builder.h"
+#include "ff_worker.h"
+#include "message_queue.h"
+#include "output_folder.h"
+#include "output_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace std::chrono_literals;
+using testsupport::Exists;
+using testsupport::kSep;
+using testsupport::ReadText;
+using testsupport::TempFolder;
+
+namespace {
+
+// One message as a line of text: "progress 5", "status Idle..", "row 0 col 1 ff95ff Done".
+std::string Describe(const PostedMessage& message)
+{
+    char text[200];
+    switch (message.message) {
+    case WM_KEST_PROGRESS:
+        snprintf(text, sizeof(text), "progress %d", int(message.lParam));
+        return text;
+    case WM_KEST_STATUSTEXT:
+        return std::string("status ") + reinterpret_cast<const char*>(message.lParam);
+    case WM_KEST_ROWUPDATE: {
+        const RowUpdate* update = reinterpret_cast<const RowUpdate*>(message.wParam);
+        if (update->setColour)
+            snprintf(text, sizeof(text), "row %d col %d %06x %s", update->row, int(message.lParam), update->colour,
+                     update->text.c_str());
+        else
+            snprintf(text, sizeof(text), "row %d col %d %s", update->row, int(message.lParam), update->text.c_str());
+        return text;
+    }
+    }
+    return "unknown";
+}
+
+class WorkerTest : public testing::Test {
+protected:
+    // The queue is declared first so that it outlives the worker thread.
+    MessageQueue messages;
+    KestFFWorker worker;
+    TempFolder dir;
+    testsupport::LogCapture log;
+
+    void SetUp() override { worker.StartWorker(&messages); }
+
+    // Drains messages until the worker has gone idle after `jobs` jobs (bounded wait).
+    std::vector<std::string> Drain(int jobs)
+    {
+        std::vector<std::string> trace;
+        while (jobs > 0) {
+            PostedMessage message{};
+            if (!messages.PopFor(message, 30s)) {
+                ADD_FAILURE() << "worker went quiet";
+                break;
+            }
+            trace.push_back(Describe(message));
+            ReleasePostedMessage(message);
+            if (trace.back() == "status Idle..")
+                --jobs;
+        }
+        return trace;
+    }
+
+    FFJob Archive(const std::string& name, const uint8_t version[4], const ffb::ZoneBuilder& zone, int32_t row)
+    {
+        std::string path = dir / name;
+        EXPECT_TRUE(ffb::WriteFile(path, ffb::FastFile(version, zone.Build())));
+        return MakeJob(path, row);
+    }
+
+    static ffb::ZoneBuilder SmallZone()
+    {
+        ffb::ZoneBuilder zone;
+        zone.Strings({"mp_crash", "sun"}).AssetTypes({0x20, 0x21, 0x22}).Record(ffb::kGsc, "maps/dm.gsc", "main() {}");
+        return zone;
+    }
+
+    static std::vector<std::string> SuccessTrace(int row, size_t zoneSize, int files, int strings, bool dump)
+    {
+        auto r = [row](const std::string& rest) { return "row " + std::to_string(row) + " " + rest; };
+        char size[32];
+        snprintf(size, sizeof(size), "col 2 0x%x", unsigned(zoneSize));
+        std::vector<std::string> trace = {"status Working.. ", r("col 1 ff95ff Decompressing"), "progress 5"};
+        if (dump) {
+            trace.push_back("progress 25");
+            trace.push_back(r("col 1 38ffff Writing Dump File"));
+        }
+        for (const std::string& line :
+             {r(size), std::string("progress 50"), r("col 1 38ebff Parsing Strings"), std::string("progress 60"),
+              r("col 1 38ebff Parsing DataTypes"), r("col 3 " + std::to_string(files)),
+              r("col 4 " + std::to_string(strings)), std::string("progress 70"), r("col 1 ff4fb5 Locating files"),
+              std::string("progress 80"), r("col 1 ff4fb5 Writing Files"), std::string("progress 100"),
+              r("col 1 00ff00 Done"), std::string("status Idle..")})
+            trace.push_back(line);
+        return trace;
+    }
+
+    static std::vector<std::string> FailureTrace(int row, const std::string& status)
+    {
+        std::string r = "row " + std::to_string(row) + " ";
+        return {"status Working.. ", r + "col 1 ff95ff Decompressing", "progress 5", "progress 0",
+                r + "col 1 0000ff " + status, "status Idle.."};
+    }
+};
+
+}  // namespace
+
+TEST_F(WorkerTest, SuccessfulJobReportsEveryStageInOrder)
+{
+    worker.AddJob(Archive("patch.ff", ffb::kVersion387, SmallZone(), 4));
+    EXPECT_EQ(Drain(1), SuccessTrace(4, SmallZone().Build().size(), 3, 2, false));
+    EXPECT_EQ(ReadText(dir / "patch/maps/dm.gsc"), "main() {}");
+    EXPECT_FALSE(Exists(dir / "patch.ff.dump"));
+    EXPECT_FALSE(Exists(dir / "patch/StringTable.txt"));
+}
+
+TEST_F(WorkerTest, DumpStageComesBetweenDecompressingAndTheSize)
+{
+    FFJob job = Archive("patch.ff", ffb::kVersion387, SmallZone(), 0);
+    job.create_dump = 1;
+    worker.AddJob(job);
+    EXPECT_EQ(Drain(1), SuccessTrace(0, SmallZone().Build().size(), 3, 2, true));
+    EXPECT_EQ(ffb::ReadFile(dir / "patch.ff.dump"), SmallZone().Build());
+}
+
+TEST_F(WorkerTest, WrongHeaderEndsAsCorruptInRed)
+{
+    std::string path = dir / "bad.ff";
+    ASSERT_TRUE(ffb::WriteFile(path, ffb::FastFileWithHeader(ffb::ToBytes("IWffu101\x83\x01\0\0"), SmallZone().Build())));
+    worker.AddJob(MakeJob(path, 2));
+    EXPECT_EQ(Drain(1), FailureTrace(2, "Error: Corrupt or unsupported"));
+    EXPECT_TRUE(log.Contains("(bad.ff) Error: FastFile is either corrupt or not a supported Version"));
+}
+
+TEST_F(WorkerTest, FileThatCannotBeOpenedAsksToCheckTheLog)
+{
+    worker.AddJob(MakeJob(dir / "missing.ff", 1));
+    EXPECT_EQ(Drain(1), FailureTrace(1, "Error: Check Log"));
+    EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
+    EXPECT_FALSE(Exists(dir / "missing"));
+}
+
+TEST_F(WorkerTest, ArchiveThatDoesNotInflateAsksToCheckTheLog)
+{
+    std::string path = dir / "cut.ff";
+    ASSERT_TRUE(ffb::WriteFile(path, ffb::FastFile(ffb::kVersion387, SmallZone().Build(), ffb::Body::Truncated)));
+    worker.AddJob(MakeJob(path, 0));
+    EXPECT_EQ(Drain(1), FailureTrace(0, "Error: Check Log"));
+    EXPECT_TRUE(log.Contains("(cut.ff) Error: invalid or incomplete deflate data"));
+}
+
+TEST_F(WorkerTest, NegativeRowIsDroppedWithoutAnyMessage)
+{
+    worker.AddJob(Archive("dropped.ff", ffb::kVersion387, SmallZone(), -1));
+    worker.AddJob(Archive("patch.ff", ffb::kVersion387, SmallZone(), 7));
+    EXPECT_EQ(Drain(1), SuccessTrace(7, SmallZone().Build().size(), 3, 2, false));
+    EXPECT_FALSE(Exists(dir / "dropped"));
+}
+
+TEST_F(WorkerTest, JobsRunOneAfterAnotherInQueueOrder)
+{
+    // Different sizes, so that each job's reports can be told apart.
+    std::vector<std::vector<std::string>> expected;
+    for (int row = 0; row < 3; ++row) {
+        ffb::ZoneBuilder zone = SmallZone();
+        zone.Raw(std::string(size_t(row) * 100, 'p'));
+        worker.AddJob(Archive("job" + std::to_string(row) + ".ff", ffb::kVersion387, zone, row));
+        expected.push_back(SuccessTrace(row, zone.Build().size(), 3, 2, false));
+    }
+    std::vector<std::string> all;
+    for (auto& job : expected)
+        all.insert(all.end(), job.begin(), job.end());
+    EXPECT_EQ(Drain(3), all);
+}
+
+TEST_F(WorkerTest, Version5ShowsNoFilesOrStringsAndStillFinishes)
+{
+    worker.AddJob(Archive("old.ff", ffb::kVersion5, SmallZone(), 0));
+    EXPECT_EQ(Drain(1), SuccessTrace(0, SmallZone().Build().size(), 0, 0, false));
+}
+
+TEST_F(WorkerTest, EachJobKeepsTheOptionsItWasQueuedWith)
+{
+    FFJob first = Archive("first.ff", ffb::kVersion387, SmallZone(), 0);
+    FFJob second = Archive("second.ff", ffb::kVersion387, SmallZone(), 1);
+    second.Inc_StringTable = 1;
+    second.create_dump = 1;
+    worker.AddJob(first);
+    worker.AddJob(second);
+    first.Inc_StringTable = 1;  // changing a job after it was queued changes nothing
+    first.create_dump = 1;
+    Drain(2);
+    EXPECT_FALSE(Exists(dir / "first/StringTable.txt"));
+    EXPECT_FALSE(Exists(dir / "first.ff.dump"));
+    EXPECT_EQ(ReadText(dir / "second/StringTable.txt"), "// Kest_Ryn: Vandrel - String Table Dump\n\nmp_crash\nsun\n");
+    EXPECT_TRUE(Exists(dir / "second.ff.dump"));
+}
+
+TEST_F(WorkerTest, LocalDumpMovesTheFilesButNotTheDump)
+{
+    std::string name = "vandrel-worker-" + std::to_string(VANDREL_GETPID()) + ".ff";
+    std::string outFolder = GetProgramFolder() + kSep + name.substr(0, name.size() - 3);
+    FFJob job = Archive(name, ffb::kVersion387, SmallZone(), 0);
+    job.LocalDump = 1;
+    job.create_dump = 1;
+    job.Inc_StringTable = 1;
+    worker.AddJob(job);
+    Drain(1);
+    EXPECT_EQ(ReadText(outFolder + kSep + "maps" + kSep + "dm.gsc"), "main() {}");
+    EXPECT_TRUE(Exists(outFolder + kSep + "StringTable.txt"));
+    EXPECT_TRUE(Exists(dir / (name + ".dump")));
+    EXPECT_FALSE(Exists(dir / name.substr(0, name.size() - 3)));
+    std::filesystem::remove_all(outFolder);
+}
+
+TEST_F(WorkerTest, OutputRootTakesThePlaceOfTheArchiveFolder)
+{
+    TempFolder root;
+    FFJob job = Archive("patch.ff", ffb::kVersion387, SmallZone(), 0);
+    job.outputRoot = root.Path() + kSep;  // a trailing separator is harmless
+    job.create_dump = 1;
+    worker.AddJob(job);
+    Drain(1);
+    EXPECT_EQ(ReadText(root / "patch/maps/dm.gsc"), "main() {}");
+    EXPECT_TRUE(Exists(root / "patch/Refrenced_Sounds.txt"));
+    EXPECT_FALSE(Exists(dir / "patch"));
+    EXPECT_TRUE(Exists(dir / "patch.ff.dump"));
+}
+
+TEST_F(WorkerTest, FailedDumpIsLoggedAndTheJobGoesOn)
+{
+    FFJob job = Archive("patch.ff", ffb::kVersion387, SmallZone(), 0);
+    job.create_dump = 1;
+    std::filesystem::create_directories(dir / "patch.ff.dump");  // a folder in the way
+    worker.AddJob(job);
+    EXPECT_EQ(Drain(1), SuccessTrace(0, SmallZone().Build().size(), 3, 2, true));
+#ifdef _WIN32
+    EXPECT_TRUE(log.Contains("Permissions Required to write: " + (dir / "patch.ff.dump")));
+#else
+    EXPECT_TRUE(log.Contains("Failed To write: " + (dir / "patch.ff.dump")));
+#endif
+    EXPECT_EQ(ReadText(dir / "patch/maps/dm.gsc"), "main() {}");
+}
+
+TEST(WorkerLifecycle, StartIsLoggedAndAnIdleWorkerStopsAtOnce)
+{
+    testsupport::LogCapture log;
+    MessageQueue messages;
+    {
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        EXPECT_TRUE(log.Contains("Background FastFile Worker started"));
+        worker.StopWorker();
+        worker.StopWorker();  // a second stop is harmless
+        worker.StartWorker(&messages);  // and the worker can be started again
+    }  // the destructor stops the idle worker; a hang here fails by time-out
+    PostedMessage message{};
+    EXPECT_FALSE(messages.TryPop(message));  // the wake-up job is dropped unseen
+}
+
+TEST(WorkerLifecycle, ShutDownFinishesTheJobUnderWayAndDropsTheRest)
+{
+    TempFolder dir;
+    MessageQueue messages;
+    {
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        ffb::Bytes archive = ffb::FastFile(ffb::kOtherVersion, ffb::SampleZone(1, 40));
+        for (int row = 0; row < 5; ++row) {
+            std::string path = dir / ("job" + std::to_string(row) + ".ff");
+            ASSERT_TRUE(ffb::WriteFile(path, archive));
+            worker.AddJob(MakeJob(path, row));
+        }
+    }
+    // Whatever the worker had begun, it ended: every Decompressing has its Done.
+    int started = 0, done = 0;
+    PostedMessage message{};
+    while (messages.TryPop(message)) {
+        std::string line = Describe(message);
+        ReleasePostedMessage(message);
+        started += line.find("Decompressing") != std::string::npos;
+        done += line.find(" Done") != std::string::npos;
+    }
+    EXPECT_EQ(started, done);
+}
+
+TEST(WorkerLifecycle, UpdatesThatCannotBePostedDoNotStopTheWork)
+{
+    testsupport::LogCapture log;
+    TempFolder dir;
+    MessageQueue messages;
+    messages.Close();  // the receiver is gone: every post fails and the sender frees
+    KestFFWorker worker;
+    worker.StartWorker(&messages);
+    worker.AddJob(MakeJob(dir / "missing.ff", 0));
+    for (int i = 0; i < 3000 && !log.Contains("(missing.ff) Error: Can't Open File"); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
+}
