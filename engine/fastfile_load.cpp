@@ -6,9 +6,13 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <sys/stat.h>
 
 namespace {
+
+constexpr uInt kMeasureRoom = 256 * 1024;
 
 int32_t OpenFailure(int error)
 {
@@ -161,6 +165,7 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
         window = discard;
         room = sizeof discard;
     }
+    std::unique_ptr<uint8_t[]> measureBuffer;
     uint64_t totalOut = 0;
     int overflows = 0;
     stream.next_out = window;
@@ -189,7 +194,16 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
             }
             if (stream.avail_out == 0) {
                 ++overflows;
-                stream.next_out = window;  // measure on: overwrite the window
+                // What overflows is only counted, never kept, so measure on through a
+                // roomier buffer: a small window would cost many short inflate calls.
+                if (!measureBuffer && room < kMeasureRoom) {
+                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
+                    if (measureBuffer) {
+                        window = measureBuffer.get();
+                        room = kMeasureRoom;
+                    }
+                }
+                stream.next_out = window;
                 stream.avail_out = room;
                 continue;
             }

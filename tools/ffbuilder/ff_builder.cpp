@@ -265,7 +265,11 @@ Bytes SampleZone(unsigned seed, int entriesPerKind)
         zone.Record(kShock, "shock/" + stem + ".shock", text(64 + random() % 512));
         zone.Record(kVision, "vision/" + stem + ".vision", text(64 + random() % 512));
         zone.SoundA("voice/" + stem + ".wav");
-        zone.SoundB(std::string("fx") + '\0' + stem + ".wav", "RIFF" + text(100 + random() % 1000));
+        // A length whose first byte is 0xFF would lengthen the marker run and shift the record.
+        std::string riff = "RIFF" + text(100 + random() % 1000);
+        if ((riff.size() & 0xFF) == 0xFF)
+            riff += '!';
+        zone.SoundB(std::string("fx") + '\0' + stem + ".wav", riff);
         zone.SoundBWithLength("ambient/" + stem + "_ref.wav", 0, "");
         if (i % 50 == 0)
             zone.SoundError();

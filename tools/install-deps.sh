@@ -1,0 +1,38 @@
+# Sourced by run.sh and test.sh: installs with apt whatever the builds need and the
+# machine lacks. Fast when everything is there: it only looks.
+
+vandrel_missing_packages() {
+    local wanted=("$@") missing=() p
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    echo "${missing[@]}"
+}
+
+vandrel_install() {
+    local missing
+    missing=$(vandrel_missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    echo "== installing: $missing"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    case " $missing " in
+        *:i386*) $sudo dpkg --add-architecture i386 ;;
+    esac
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}
+
+# The native build: compiler, CMake, zlib, GoogleTest.
+vandrel_install_native() {
+    vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest
+}
+
+# Everything: the native build plus sanitizers and fuzzing (clang), the Windows
+# cross build, wine (32-bit too), a virtual display and the screenshot tools.
+vandrel_install_all() {
+    local wine32="wine32:i386"
+    vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev \
+        g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
+        wine wine64 "$wine32" xvfb xauth xdotool imagemagick
+}
