@@ -1,13 +1,11 @@
 // vandrel: the command-line front end. Lists FastFiles, or extracts them on the same
 // background worker and with the same messages as the main window.
 #include "cli_options.h"
+#include "extract_mode.h"
 #include "list_mode.h"
+#include "program_log.h"
 
 #include <cstdio>
-
-namespace {
-const char kVersion[] = "1.02";
-}
 
 int main(int argc, char** argv)
 {
@@ -22,11 +20,10 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.version) {
-        printf("vandrel %s\n", kVersion);
+        printf("vandrel %s\n", kProgramVersion);
         return 0;
     }
     if (options.list)
         return RunListMode(options);
-    fprintf(stderr, "vandrel: extraction is not available in this build; use --list\n");
-    return 1;
+    return RunExtractMode(options);
 }
