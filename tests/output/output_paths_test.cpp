@@ -5,8 +5,7 @@
 #include "sound_list.h"
 
 #ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
+#include <windows.h>
 #endif
 
 using testsupport::Exists;
@@ -114,25 +113,29 @@ TEST_F(ExtractionTest, TargetThatIsAFolderLogsTheFullPathAndTheNextEntryIsWritte
     EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
 }
 
-TEST_F(ExtractionTest, ReadOnlyTargetLogsPermissionsRequired)
+TEST_F(ExtractionTest, LockedOrReadOnlyTargetLogsPermissionsRequired)
 {
-    if (testsupport::RunningAsRoot())
-        GTEST_SKIP() << "permissions do not stop root";
     std::filesystem::create_directories(Out("maps"));
     std::string target = Out("maps/locked.gsc");
     ASSERT_TRUE(ffb::WriteFile(target, ffb::ToBytes("old")));
 #ifdef _WIN32
-    ASSERT_EQ(_chmod(target.c_str(), _S_IREAD), 0);
+    // Held open by another program without sharing: the runtime reports access denied.
+    HANDLE holder = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 #else
     std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+    if (FILE* probe = fopen(target.c_str(), "r+b")) {
+        fclose(probe);
+        GTEST_SKIP() << "read-only files stay writable for this user (root)";
+    }
 #endif
     ffb::ZoneBuilder builder;
     builder.Record(ffb::kGsc, "maps/locked.gsc", "new").Record(ffb::kGsc, "maps/next.gsc", "kept");
     Extract(ffb::kVersion5, builder);
+#ifdef _WIN32
+    CloseHandle(holder);
+#endif
     EXPECT_TRUE(log.Contains("Permissions Required to write: " + target));
     EXPECT_EQ(ReadText(target), "old");
     EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
-#ifdef _WIN32
-    _chmod(target.c_str(), _S_IREAD | _S_IWRITE);
-#endif
 }
