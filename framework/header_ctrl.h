@@ -1,6 +1,8 @@
 // HeaderCtrlT: the header control's messages.
 #pragma once
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include "framework/window_handle.h"

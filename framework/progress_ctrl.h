@@ -1,6 +1,8 @@
 // ProgressCtrlT: the progress control's messages.
 #pragma once
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include "framework/window_handle.h"

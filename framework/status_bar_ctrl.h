@@ -1,6 +1,8 @@
 // StatusBarCtrlT: the status bar's messages.
 #pragma once
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include "framework/window_handle.h"

@@ -2,6 +2,8 @@
 // an owner window; tools are then added per control.
 #pragma once
 
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include "framework/window_handle.h"
