@@ -1,0 +1,75 @@
+#include "KestStautsBar.h"
+
+#include <commctrl.h>
+
+#include "framework/dc.h"
+#include "KestControlPalette.h"
+
+namespace {
+constexpr int kTextIndent = 2;
+}
+
+bool KestStautsBar::Create(HWND parent) {
+    RECT empty{};
+    if (!CreateEx(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, empty, parent, kStatusBarId))
+        return false;
+    SetSimple(false);
+    const int wholeWidth[] = {-1};
+    SetParts(1, wholeWidth);
+    SetText(0, "", SBT_OWNERDRAW);
+    SetBkColor(kStatusBarBackground);
+    text_ = "Ready..";
+
+    RECT r = ProgressRect();
+    progress_.CreateEx(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, r, hwnd(), kProgressId);
+    progress_.SetBounds(0, 100);
+    progress_.SetPosition(0);
+    progress_.Invalidate();
+    progress_.created = true;
+    return true;
+}
+
+RECT KestStautsBar::ProgressRect() const {
+    RECT r = GetWindowRect();
+    ScreenToClient(&r);
+    r.top += 3;
+    r.bottom -= 1;
+    r.right -= 1;
+    r.left = r.right - kProgressWidth;
+    return r;
+}
+
+LRESULT KestStautsBar::SetStatusText(const char* text) {
+    text_ = text ? text : "";
+    Invalidate();
+    return 0;
+}
+
+LRESULT KestStautsBar::SetProgressPos(int pos) {
+    progress_.SetPosition(pos);
+    return 0;
+}
+
+LRESULT KestStautsBar::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SIZE && progress_.created) {
+        RECT r = ProgressRect();
+        progress_.MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, true);
+    }
+    return fw::StatusBarCtrlT<fw::Window>::WindowProc(msg, wp, lp);
+}
+
+bool KestStautsBar::OnReflectedMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+    if (msg != WM_DRAWITEM) return false;
+    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+    result = TRUE;
+    return true;
+}
+
+void KestStautsBar::DrawItem(const DRAWITEMSTRUCT& item) {
+    fw::DC dc(item.hDC);
+    RECT r = item.rcItem;
+    r.left += kTextIndent;
+    dc.SetTextColor(kStatusBarText);
+    dc.SetBkColor(kStatusBarBackground);
+    dc.DrawText(text_.c_str(), static_cast<int>(text_.size()), &r, DT_SINGLELINE | DT_VCENTER);
+}

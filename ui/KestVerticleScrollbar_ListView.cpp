@@ -1,0 +1,71 @@
+#include "KestVerticleScrollbar_ListView.h"
+
+#include <commctrl.h>
+
+#include "framework/gdi_objects.h"
+#include "res/resource.h"
+
+namespace {
+
+bool Within(POINT pt, int left, int top, int right, int bottom) {
+    return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom;
+}
+
+void Blit(HDC target, HDC pieces, HBITMAP piece, int x, int y, int w, int h) {
+    if (!piece) return;
+    fw::SelectObjectGuard use(pieces, piece);
+    ::BitBlt(target, x, y, w, h, pieces, 0, 0, SRCCOPY);
+}
+
+// Dragging maps the track a little shorter than UpdateThumb does.
+constexpr int kDragTrackReserve = 98;
+
+}  // namespace
+
+KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView()
+    : KestListScrollbar(SB_VERT),
+      up_(LoadScrollbarPiece(IDB_VSCROLL_UP)),
+      down_(LoadScrollbarPiece(IDB_VSCROLL_DOWN)),
+      thumb_(LoadScrollbarPiece(IDB_VSCROLL_THUMB)),
+      track_(LoadScrollbarPiece(IDB_VSCROLL_TRACK)),
+      corner_(LoadScrollbarPiece(IDB_SCROLL_CORNER)) {}
+
+void KestVerticleScrollbar_ListView::PaintPieces(HDC target, HDC pieces, int, int height, bool showThumb) {
+    Blit(target, pieces, up_, 0, 0, kWidth, kArrowHeight);
+    if (track_) {
+        fw::SelectObjectGuard use(pieces, track_);
+        ::StretchBlt(target, 0, kArrowHeight, kWidth, height - kDownArrowEnd, pieces, 0, 0, kWidth, 1, SRCCOPY);
+    }
+    Blit(target, pieces, down_, 0, height - kDownArrowEnd, kWidth, kArrowHeight);
+    Blit(target, pieces, corner_, 1, height - kCornerSize, kCornerSize, kCornerSize);
+    if (showThumb) Blit(target, pieces, thumb_, 0, thumbPos_, kWidth, kThumbLength);
+}
+
+// The arrows answer where they are painted: up at the top, down just above the corner.
+int KestVerticleScrollbar_ListView::ArrowAtPress(POINT pt) const {
+    int height = Length();
+    if (Within(pt, 0, 0, kWidth, kArrowHeight)) return 1;
+    if (Within(pt, 0, height - kDownArrowEnd, kWidth, height - kDownArrowEnd + kArrowHeight)) return 2;
+    return 0;
+}
+
+int KestVerticleScrollbar_ListView::ArrowAtRelease(POINT pt) const {
+    int arrow = ArrowAtPress(pt);
+    return (arrow == 1 && firstArrow_) || (arrow == 2 && secondArrow_) ? arrow : 0;
+}
+
+bool KestVerticleScrollbar_ListView::OnThumb(POINT pt) const {
+    return Within(pt, 0, thumbPos_, kWidth, thumbPos_ + kThumbLength);
+}
+
+void KestVerticleScrollbar_ListView::FollowDraggedThumb() {
+    scale_ = static_cast<double>(Length() - kDragTrackReserve) / ScrollLimit();
+    if (scale_ == 0.0) return;  // a bar no longer than its arrows maps nothing
+    double target = (thumbPos_ - kThumbStart) / scale_;
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    int rowHeight = ::SendMessageA(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row))
+                        ? row.bottom - row.top
+                        : 0;
+    ::SendMessageA(list_, LVM_SCROLL, 0, (static_cast<int>(target) - ScrollPos()) * rowHeight);
+}
