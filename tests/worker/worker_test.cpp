@@ -305,3 +305,36 @@ TEST(WorkerLifecycle, UpdatesThatCannotBePostedDoNotStopTheWork)
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
 }
+
+#ifdef _WIN32
+TEST(WindowMessageTarget, TheWorkerPostsToTheWindowsOwnQueue)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    WindowMessageTarget noWindow;
+    EXPECT_FALSE(noWindow.Post(WM_KEST_PROGRESS, 0, 5));
+
+    TempFolder dir;
+    std::vector<std::string> trace;
+    {
+        KestFFWorker worker;
+        worker.StartWorker(window);
+        worker.AddJob(MakeJob(dir / "missing.ff", 3));
+        const DWORD deadline = GetTickCount() + 30000;
+        while (GetTickCount() < deadline && (trace.empty() || trace.back() != "status Idle..")) {
+            MSG msg;
+            if (!PeekMessageA(&msg, window, WM_KEST_PROGRESS, WM_KEST_ROWUPDATE, PM_REMOVE)) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+                continue;
+            }
+            PostedMessage message{msg.message, msg.wParam, msg.lParam};
+            trace.push_back(Describe(message));
+            ReleasePostedMessage(message);
+        }
+    }
+    DestroyWindow(window);
+    EXPECT_EQ(trace, (std::vector<std::string>{"status Working.. ", "row 3 col 1 ff95ff Decompressing", "progress 5",
+                                               "progress 0", "row 3 col 1 0000ff Error: Check Log",
+                                               "status Idle.."}));
+}
+#endif
