@@ -166,10 +166,21 @@ LRESULT KestDlg::ThemedWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_NCLBUTTONDOWN: {
         const POINT screen{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        if (frame_.ButtonAt(hwnd(), screen) >= 0) {
-            // The press is ours; the system must not read the code as its own button.
+        if (frame_.ButtonAt(hwnd(), screen, true) >= 0) {
+            // A press on a caption button is ours, even on a disabled one: the system
+            // would read its code as a menu or grow-box press.
             OnCaptionButtonDown(screen);
             return 0;
+        }
+        break;
+    }
+    case WM_SETCURSOR: {
+        // The restore button reports HTSIZE, which would show a sizing cursor.
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        if (reinterpret_cast<HWND>(wp) == hwnd() && frame_.ButtonAt(hwnd(), cursor, true) >= 0) {
+            ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
+            return TRUE;
         }
         break;
     }

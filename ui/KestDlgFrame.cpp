@@ -54,12 +54,14 @@ bool KestDlgFrame::ButtonBox(int index, int windowWidth, RECT* box) const {
     return true;
 }
 
-int KestDlgFrame::ButtonAt(HWND hwnd, POINT screen) const {
+int KestDlgFrame::ButtonAt(HWND hwnd, POINT screen, bool includeDisabled) const {
     RECT wr;
     POINT p = WindowRelative(hwnd, screen, &wr);
     for (int i = 0; i < kCaptionButtonCount; ++i) {
         RECT box;
-        if (ButtonBox(i, wr.right - wr.left, &box) && !buttons[i].disabled && InButtonBand(box, p)) return i;
+        if (ButtonBox(i, wr.right - wr.left, &box) && (includeDisabled || !buttons[i].disabled) &&
+            InButtonBand(box, p))
+            return i;
     }
     return -1;
 }

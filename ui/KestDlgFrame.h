@@ -25,8 +25,9 @@ public:
     void PaintButtonsOnly(HWND hwnd);
     // WM_NCHITTEST; returns false when the system's default hit test should decide.
     bool HitTest(HWND hwnd, POINT screen, LRESULT* code);
-    // The first shown, enabled caption button under the screen point, or -1.
-    int ButtonAt(HWND hwnd, POINT screen) const;
+    // The first shown caption button under the screen point (only enabled ones
+    // unless includeDisabled), or -1.
+    int ButtonAt(HWND hwnd, POINT screen, bool includeDisabled = false) const;
     // The box of button index in a window of width windowWidth; false when not shown.
     bool ButtonBox(int index, int windowWidth, RECT* box) const;
     int ShownButtonCount() const;

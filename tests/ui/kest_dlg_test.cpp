@@ -279,6 +279,28 @@ TEST_F(KestDlgTest, CaptionButtonLooksSunkenWhenColdAndRaisedWhenHot) {
     ::DestroyWindow(d.hwnd());
 }
 
+TEST_F(KestDlgTest, RepaintingCreatesNoLastingGdiObjects) {
+    ThemedTestDialog d(IDD_KEST_VANDREL_DIALOG, 9, kShowClose | kShowMinimise);
+    Open(d);
+    KestButton close;
+    close.SubclassDlgItem(IDC_CLOSE, d.hwnd());
+    uitest::RepaintNow(d.hwnd());
+    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects";
+    const int W = Width(d.hwnd());
+    for (int i = 0; i < 100; ++i) {
+        uitest::RepaintNow(d.hwnd());
+        HitTest(d, W - 25 + 7, 8);
+        HitTest(d, W / 2, 10);
+        HDC dc = ::GetDC(d.hwnd());
+        d.Send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_DROP_HINT)));
+        ::ReleaseDC(d.hwnd(), dc);
+    }
+    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_LE(after, before + 2) << "before " << before << ", after " << after;
+    ::DestroyWindow(d.hwnd());
+}
+
 // Every template of the program opens as a themed dialog; the screenshots show them.
 TEST_F(KestDlgTest, EveryTemplateOpensThemed) {
     struct Case {
