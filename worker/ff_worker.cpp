@@ -4,11 +4,13 @@
 #include "fastfile_load.h"
 #include "program_log.h"
 #include "raw_export.h"
+#include "sound_list.h"
 #include "string_table.h"
 #include "zone_strings.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -23,6 +25,8 @@ constexpr uint32_t kParsingColour = 0x38EBFF;
 constexpr uint32_t kFilesColour = 0xFF4FB5;
 constexpr uint32_t kDoneColour = 0x00FF00;
 constexpr uint32_t kErrorColour = 0x0000FF;
+
+constexpr int32_t kOutOfMemory = -4;  // zlib's Z_MEM_ERROR, "out of memory"
 
 // A trailing separator on the output root would double the one OutputFolder adds.
 std::string WithoutTrailingSeparators(std::string folder)
@@ -102,7 +106,15 @@ void KestFFWorker::WorkLoop()
         WaitForJob(job);
         if (stop_ || job.row < 0)
             continue;
-        RunJob(job);
+        try {
+            RunJob(job);
+        } catch (const std::bad_alloc&) {
+            // A hostile archive can ask for more than there is; that ends its job, not
+            // the program.
+            CloseSoundList(zone_);
+            ResetZone(zone_);
+            FailJob(job, kOutOfMemory);
+        }
         PostStatusText(kIdleText);
     }
 }
@@ -124,9 +136,7 @@ void KestFFWorker::RunJob(FFJob& job)
 
     int32_t result = LoadFastFile(zone_);
     if (result != 0) {
-        theLog.Log("(%s) Error: %s", job.name.c_str(), ResultMessage(result).c_str());
-        PostProgress(0);
-        SetStatus(result == kResultNotFastFile ? "Error: Corrupt or unsupported" : "Error: Check Log", kErrorColour);
+        FailJob(job, result);
         return;
     }
 
@@ -163,6 +173,13 @@ void KestFFWorker::RunJob(FFJob& job)
     ResetZone(zone_);
     PostProgress(100);
     SetStatus("Done", kDoneColour);
+}
+
+void KestFFWorker::FailJob(const FFJob& job, int32_t result)
+{
+    theLog.Log("(%s) Error: %s", job.name.c_str(), ResultMessage(result).c_str());
+    PostProgress(0);
+    SetStatus(result == kResultNotFastFile ? "Error: Corrupt or unsupported" : "Error: Check Log", kErrorColour);
 }
 
 void KestFFWorker::PostRowUpdate(int32_t column, int32_t setColour, uint32_t colour)

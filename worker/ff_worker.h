@@ -49,6 +49,7 @@ public:
 
 private:
     void RunJob(FFJob& job);
+    void FailJob(const FFJob& job, int32_t result);
     void PostProgress(int32_t percent);
     void PostStatusText(const char* text);
     void SetStatus(const char* text, uint32_t colour);

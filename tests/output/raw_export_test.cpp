@@ -133,14 +133,6 @@ TEST_F(ExtractionTest, ScratchBufferOnlyGrowsAndOutlivesTheJob)
     EXPECT_EQ(zone.scratchCapacity, capacity);
 }
 
-TEST_F(ExtractionTest, TheLastEntryWithAPathWins)
-{
-    ffb::ZoneBuilder builder;
-    builder.Record(ffb::kGsc, "maps/dup.gsc", "first version").Record(ffb::kGsc, "maps/dup.gsc", "second");
-    Extract(ffb::kVersion5, builder);
-    EXPECT_EQ(ReadText(Out("maps/dup.gsc")), "second");
-}
-
 TEST_F(ExtractionTest, DataOutsideTheZoneIsNeverWritten)
 {
     ffb::ZoneBuilder builder;

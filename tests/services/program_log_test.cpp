@@ -80,20 +80,6 @@ TEST(ProgramLog, LinesBeforeTheFileIsNamedReachOnlyTheHistory)
     EXPECT_EQ(ReadText(path), Lines({"after"}));
 }
 
-TEST(ProgramLog, InfoAndErrorLinesLookTheSameInTheFile)
-{
-    TempFolder dir;
-    std::string path = dir / "Vandrel_Log.txt";
-    {
-        FileLogger log;
-        log.SetFileName(path);
-        log.Log("Added '%s' to the Que", "patch.ff");
-        log.LogError("Failed To write: %s", "x");
-        log.LogError("code %d", 5);
-    }
-    EXPECT_EQ(ReadText(path), Lines({"Added 'patch.ff' to the Que", "Failed To write: x", "code 5"}));
-}
-
 TEST(ProgramLog, StartWritesTheHeaderBetweenBlankLinesThenTheMode)
 {
     TempFolder dir;

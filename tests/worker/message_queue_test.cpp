@@ -59,10 +59,3 @@ TEST(MessageQueue, ClosedQueueRefusesPostsButDrainsWhatItHolds)
     waiter.join();
 }
 
-TEST(MessageQueue, UndrainedRowUpdatesAreReleasedWithTheQueue)
-{
-    // Leak checkers see a fault here if the queue forgets its undrained records.
-    MessageQueue queue;
-    queue.Post(WM_KEST_ROWUPDATE, reinterpret_cast<uintptr_t>(new RowUpdate{0, 0, 0, "0x10"}), 2);
-    queue.Post(WM_KEST_PROGRESS, 0, 50);
-}

@@ -148,15 +148,6 @@ TEST_F(WorkerTest, FileThatCannotBeOpenedAsksToCheckTheLog)
     EXPECT_FALSE(Exists(dir / "missing"));
 }
 
-TEST_F(WorkerTest, ArchiveThatDoesNotInflateAsksToCheckTheLog)
-{
-    std::string path = dir / "cut.ff";
-    ASSERT_TRUE(ffb::WriteFile(path, ffb::FastFile(ffb::kVersion387, SmallZone().Build(), ffb::Body::Truncated)));
-    worker.AddJob(MakeJob(path, 0));
-    EXPECT_EQ(Drain(1), FailureTrace(0, "Error: Check Log"));
-    EXPECT_TRUE(log.Contains("(cut.ff) Error: invalid or incomplete deflate data"));
-}
-
 TEST_F(WorkerTest, NegativeRowIsDroppedWithoutAnyMessage)
 {
     worker.AddJob(Archive("dropped.ff", ffb::kVersion387, SmallZone(), -1));
