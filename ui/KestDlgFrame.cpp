@@ -77,21 +77,27 @@ bool KestDlgFrame::HitTest(HWND hwnd, POINT screen, LRESULT* code) {
         *code = HTCLIENT;
         return true;
     }
+    // Every button is visited, so the one the cursor left is cleared even when it
+    // comes after the one it entered.
+    int found = -1;
     for (int i = 0; i < kCaptionButtonCount; ++i) {
         RECT box;
         if (!ButtonBox(i, W, &box)) continue;
         CaptionButton& b = buttons[i];
-        if (InButtonBand(box, p)) {
-            const bool wasHot = b.hot;
-            b.hot = 1;
-            if (!wasHot) ::SendMessageA(hwnd, WM_KEST_REDRAWBUTTONS, 0, 0);
-            *code = b.action;
-            return true;
-        }
-        if (b.hot) {
+        if (found < 0 && InButtonBand(box, p)) {
+            found = i;
+            if (!b.hot) {
+                b.hot = 1;
+                ::SendMessageA(hwnd, WM_KEST_REDRAWBUTTONS, 0, 0);
+            }
+        } else if (b.hot) {
             b.hot = 0;
             ::SendMessageA(hwnd, WM_KEST_REDRAWBUTTONS, 0, 0);
         }
+    }
+    if (found >= 0) {
+        *code = buttons[found].action;
+        return true;
     }
     if (p.x >= -1 && p.x <= W && p.y >= t.captionTop + 2 && p.y <= t.captionTop + t.captionHeight + t.borderWidth) {
         *code = HTCAPTION;

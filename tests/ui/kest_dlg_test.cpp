@@ -77,6 +77,18 @@ TEST_F(KestDlgTest, HitTestReportsClientCaptionAndButtonCodes) {
     EXPECT_EQ(0, d.Frame().buttons[kCloseButton].hot) << "leaving a button clears its hot state";
     EXPECT_EQ(1, d.Frame().buttons[kCloseButton + 3].hot);
 
+    // Moving between buttons repaints the buttons only, once per change.
+    const int paintsBefore = d.framePaints, redrawsBefore = d.buttonRepaints;
+    HitTest(d, W - 25 + 7, 8);
+    HitTest(d, W - 25 + 8, 9);
+    HitTest(d, W - 44 + 7, 8);
+    EXPECT_EQ(paintsBefore, d.framePaints);
+    EXPECT_EQ(redrawsBefore + 4, d.buttonRepaints);
+    EXPECT_EQ(0, d.Frame().buttons[kCloseButton].hot) << "only the button under the cursor is hot";
+    // Entering close from minimise clears minimise, which comes after it.
+    HitTest(d, W - 25 + 7, 8);
+    EXPECT_EQ(0, d.Frame().buttons[kMinimiseButton].hot);
+
     const LRESULT border = HitTest(d, 1, H / 2);
     EXPECT_NE(HTCLIENT, border);
     EXPECT_NE(HTCAPTION, border);
@@ -220,8 +232,9 @@ TEST_F(KestDlgTest, FirstShownArrivesOnceAfterTheDialogIsVisible) {
 TEST_F(KestDlgTest, ActiveFramePaintsGradientCaptionRimAndClientBackground) {
     ThemedTestDialog d(IDD_MESSAGEBOX, 8, kShowClose);
     Open(d);
+    // A new title repaints the frame at once, and in our colours.
     d.SetWindowText("Kest_Ryn - Frame");
-    uitest::RepaintNow(d.hwnd());
+    uitest::PumpPending();
     const uitest::Pixels p = uitest::CaptureWindow(d.hwnd());
     uitest::SavePng(p, "kestdlg_active");
     const int W = p.width, H = p.height;

@@ -33,6 +33,8 @@ public:
 
     int closeCalls = 0;
     int firstShownCalls = 0;
+    int framePaints = 0;
+    int buttonRepaints = 0;
     bool closeEndsDialog = true;
 
     void CloseDialog() override {
@@ -43,6 +45,11 @@ public:
 
 protected:
     void OnFirstShown() override { ++firstShownCalls; }
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_NCPAINT) ++framePaints;
+        if (msg == WM_KEST_REDRAWBUTTONS) ++buttonRepaints;
+        return KestDlg::WindowProc(msg, wp, lp);
+    }
 };
 
 }  // namespace uitest
