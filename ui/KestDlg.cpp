@@ -70,7 +70,23 @@ bool KestDlg::PreTranslateMessage(MSG& msg) {
 LRESULT KestDlg::OnCreate(UINT msg, WPARAM wp, LPARAM lp) {
     if (Default(msg, wp, lp) == -1) return -1;
     ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
+    KeepTemplateClientSize();
     return 0;
+}
+
+void KestDlg::KeepTemplateClientSize() {
+    // The dialog manager sized the window for the system's frame around the
+    // template's client area; our frame is taller, and without this the controls at
+    // a template's lower edge would be cut off. The controls do not exist yet.
+    RECT system{0, 0, 0, 0};
+    ::AdjustWindowRectEx(&system, GetStyle(), FALSE, GetExStyle());
+    const KestThemeValues& t = KestTheme;
+    const int dx = 2 * t.borderWidth - (system.right - system.left);
+    const int dy = t.captionHeight + 2 * t.borderWidth - (system.bottom - system.top);
+    if (dx == 0 && dy == 0) return;
+    const RECT w = GetWindowRect();
+    SetWindowPos(nullptr, 0, 0, w.right - w.left + dx, w.bottom - w.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HBRUSH KestDlg::OnCtlColor(HDC dc, HWND control, UINT ctlType) {

@@ -55,6 +55,7 @@ private:
     void OnPaint();
     void OnCaptionButtonDown(POINT screen);
     void RelayoutAnchors(int sizeType);
+    void KeepTemplateClientSize();
 
     fw::Brush editBrush_;
     fw::Brush staticBrush_;

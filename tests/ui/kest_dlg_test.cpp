@@ -53,6 +53,12 @@ TEST_F(KestDlgTest, FrameTakesFiveBordersAndAThirtyPixelCaption) {
     d.ClientToScreen(&origin);
     EXPECT_EQ(w.left + 5, origin.x);
     EXPECT_EQ(w.top + 30, origin.y);
+
+    // The window grows by what the frame takes, so the template's area stays whole.
+    RECT templateArea{0, 0, 237, 108};
+    ::MapDialogRect(d.hwnd(), &templateArea);
+    EXPECT_EQ(templateArea.right, c.right);
+    EXPECT_EQ(templateArea.bottom, c.bottom);
     ::DestroyWindow(d.hwnd());
 }
 
