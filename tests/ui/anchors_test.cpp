@@ -123,6 +123,20 @@ TEST_F(AnchorsTest, AutoAnchorsComeFromWhereTheControlSitsAndMissingIdsAreSkippe
     anchors.Relayout(Grow(base, 10, 10), SIZE_RESTORED);  // must not trip over the missing control
 }
 
+TEST_F(AnchorsTest, ChildObjectIsResizedInPlace) {
+    fw::Window panel;
+    ASSERT_TRUE(panel.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, RECT{30, 40, 130, 90}, dialog.hwnd(), 0));
+    anchors.AddChildObject(&panel, ANCHOR_LEFT | ANCHOR_RIGHT | ANCHOR_TOP | ANCHOR_BOTTOM);
+    AttachAndLayOut();
+    EXPECT_FALSE(anchors.Entries()[0].dock);
+    anchors.Relayout(Grow(base, 40, 10), SIZE_RESTORED);
+    const RECT r = RectIn(dialog.hwnd(), panel.hwnd());
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(0, r.top);
+    EXPECT_EQ(140, r.right);
+    EXPECT_EQ(60, r.bottom);
+}
+
 TEST_F(AnchorsTest, DockCodesAreRecognisedByTheirRanges) {
     anchors.AddControl(IDC_CLOSE, 15);
     anchors.AddControl(IDC_CLOSE, 0x200);

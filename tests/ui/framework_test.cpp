@@ -134,6 +134,44 @@ TEST(Framework, DestroyedWindowIsUnboundAndGetsItsFinalMessage) {
     EXPECT_EQ(nullptr, fw::Window::FromHandle(button));
 }
 
+class CreatedStatic : public fw::Window {
+public:
+    int ncCreates = 0;
+    int creates = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_NCCREATE) ++ncCreates;
+        if (msg == WM_CREATE) ++creates;
+        return fw::Window::WindowProc(msg, wp, lp);
+    }
+};
+
+TEST(Framework, CreatedWindowIsBoundBeforeItsFirstMessageAndDestroyedWithTheObject) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND hwnd;
+    {
+        CreatedStatic child;
+        ASSERT_TRUE(child.CreateEx(0, "STATIC", "x", WS_CHILD | WS_VISIBLE, RECT{0, 0, 20, 20}, dlg.hwnd(), 77));
+        EXPECT_EQ(1, child.ncCreates);
+        EXPECT_EQ(1, child.creates);
+        hwnd = child.hwnd();
+        EXPECT_EQ(hwnd, dlg.GetDlgItem(77));
+    }
+    EXPECT_FALSE(::IsWindow(hwnd)) << "a window the object created goes with it";
+
+    fw::WindowHandle plain(dlg.GetDlgItem(103));
+    {
+        CountingButton bound;
+        ASSERT_TRUE(bound.SubclassWindow(plain));
+        EXPECT_FALSE(CountingButton().SubclassWindow(plain)) << "a window is bound to one object only";
+    }
+    EXPECT_TRUE(plain.IsWindow()) << "a subclassed window stays with its owner";
+    EXPECT_EQ(nullptr, fw::Window::FromHandle(plain));
+    ::DestroyWindow(dlg.hwnd());
+}
+
 TEST(Framework, ModalDialogReturnsTheValueGivenToEndDialog) {
     TestDialog dlg;
     ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
