@@ -10,6 +10,10 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace std::chrono_literals;
 using testsupport::Exists;
 using testsupport::kSep;
@@ -146,6 +150,29 @@ TEST_F(WorkerTest, FileThatCannotBeOpenedAsksToCheckTheLog)
     EXPECT_EQ(Drain(1), FailureTrace(1, "Error: Check Log"));
     EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
     EXPECT_FALSE(Exists(dir / "missing"));
+}
+
+TEST_F(WorkerTest, FastFileThatMayNotBeReadAsksToCheckTheLog)
+{
+    FFJob job = Archive("locked.ff", ffb::kVersion387, SmallZone(), 5);
+#ifdef _WIN32
+    // Held open by another program without sharing: the runtime reports access denied.
+    HANDLE holder = CreateFileA(job.path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+#else
+    std::filesystem::permissions(job.path, std::filesystem::perms::none);
+    if (FILE* probe = fopen(job.path.c_str(), "rb")) {
+        fclose(probe);
+        GTEST_SKIP() << "unreadable files stay readable for this user (root)";
+    }
+#endif
+    worker.AddJob(job);
+    std::vector<std::string> trace = Drain(1);
+#ifdef _WIN32
+    CloseHandle(holder);
+#endif
+    EXPECT_EQ(trace, FailureTrace(5, "Error: Check Log"));
+    EXPECT_TRUE(log.Contains("(locked.ff) Error: File Handel failed due to permissions, please run program as admin"));
 }
 
 TEST_F(WorkerTest, NegativeRowIsDroppedWithoutAnyMessage)
