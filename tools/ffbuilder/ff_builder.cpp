@@ -224,7 +224,7 @@ Bytes ReadFile(const std::string& path)
     return bytes;
 }
 
-Bytes SampleZone(unsigned seed, int entriesPerKind)
+Bytes SampleZone(unsigned seed, int entriesPerKind, int payloadScale)
 {
     std::mt19937 random(seed);
     auto word = [&](int letters) {
@@ -235,6 +235,7 @@ Bytes SampleZone(unsigned seed, int entriesPerKind)
         return s;
     };
     auto text = [&](size_t length) {
+        length *= size_t(payloadScale);
         std::string s;
         while (s.size() < length)
             s += word(3 + int(random() % 8)) + ((random() % 9) ? " " : ";\n");

@@ -90,7 +90,8 @@ Bytes FastFileWithHeader(const Bytes& header, const Bytes& zone, Body body = Bod
 bool WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 
-// A realistic archive: a few hundred entries of every kind, strings and referenced sounds.
-Bytes SampleZone(unsigned seed, int entriesPerKind);
+// A realistic archive: entries of every kind, strings and referenced sounds. The
+// payloads of scripts, rumble, shock, vision and sound data grow with payloadScale.
+Bytes SampleZone(unsigned seed, int entriesPerKind, int payloadScale = 1);
 
 }  // namespace ffb
