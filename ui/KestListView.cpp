@@ -10,6 +10,19 @@ namespace {
 
 COLORREF StripeColour(int row) { return (row % 2 != 0) ? kListStripeOdd : kListStripeEven; }
 
+// The flat scroll-bar calls are looked up at run time: not every import library of
+// the common controls carries them.
+void DisableFlatScrollBars(HWND list) {
+    HMODULE comctl = ::GetModuleHandleA("comctl32.dll");
+    if (!comctl) return;
+    using InitializeFn = BOOL(WINAPI*)(HWND);
+    using EnableFn = BOOL(WINAPI*)(HWND, int, UINT);
+    auto initialize = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(::GetProcAddress(comctl, "InitializeFlatSB")));
+    auto enable = reinterpret_cast<EnableFn>(reinterpret_cast<void*>(::GetProcAddress(comctl, "FlatSB_EnableScrollBar")));
+    if (initialize) initialize(list);
+    if (enable) enable(list, SB_BOTH, ESB_DISABLE_BOTH);
+}
+
 }  // namespace
 
 void KestListView::PreSubclassWindow() {
@@ -20,8 +33,7 @@ void KestListView::PreSubclassWindow() {
 void KestListView::AttachScrollBars() {
     HWND list = hwnd();
     if (!list) return;
-    ::InitializeFlatSB(list);
-    ::FlatSB_EnableScrollBar(list, SB_BOTH, ESB_DISABLE_BOTH);
+    DisableFlatScrollBars(list);
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOTIFY;
     RECT empty{};
     verticalBar_.CreateEx(0, "STATIC", "", style, empty, GetParent(), kScrollbarId);

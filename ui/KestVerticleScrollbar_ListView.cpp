@@ -17,9 +17,6 @@ void Blit(HDC target, HDC pieces, HBITMAP piece, int x, int y, int w, int h) {
     ::BitBlt(target, x, y, w, h, pieces, 0, 0, SRCCOPY);
 }
 
-// Dragging maps the track a little shorter than UpdateThumb does.
-constexpr int kDragTrackReserve = 98;
-
 }  // namespace
 
 KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView()
@@ -59,7 +56,9 @@ bool KestVerticleScrollbar_ListView::OnThumb(POINT pt) const {
 }
 
 void KestVerticleScrollbar_ListView::FollowDraggedThumb() {
-    scale_ = static_cast<double>(Length() - kDragTrackReserve) / ScrollLimit();
+    // The drag maps the track exactly as UpdateThumb does, so that the list's repaint
+    // during the drag leaves the thumb under the pointer.
+    scale_ = static_cast<double>(Length() - ThumbTrackReserve()) / ScrollLimit();
     if (scale_ == 0.0) return;  // a bar no longer than its arrows maps nothing
     double target = (thumbPos_ - kThumbStart) / scale_;
     RECT row{};

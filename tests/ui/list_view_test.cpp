@@ -1,0 +1,374 @@
+// The job list: attach, scroll-bar placement, row stripes, status colours, header,
+// wheel selection and the bitmap scroll bars' arrows, track and thumb.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "KestControlPalette.h"
+#include "KestListView.h"
+#include "themed_test_dialog.h"
+#include "ui_test_support.h"
+
+namespace {
+
+using uitest::ThemedTestDialog;
+
+constexpr int kShowCloseAndMinimise = 1 | 8;
+constexpr COLORREF kDone = RGB(0, 200, 0);
+constexpr COLORREF kFailed = RGB(220, 40, 40);
+
+RECT RectInParent(HWND hwnd) {
+    RECT r;
+    ::GetWindowRect(hwnd, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int CountPixels(const uitest::Pixels& p, const RECT& area, COLORREF colour) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (p.At(x, y) == colour) ++n;
+    return n;
+}
+
+// A pixel of one of the program's bitmaps, to compare painted pieces with.
+COLORREF PiecePixel(UINT resourceId, int x, int y) {
+    fw::Bitmap piece(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId)));
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, piece);
+    COLORREF c = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return c;
+}
+
+class ListViewTest : public ::testing::Test {
+protected:
+    ThemedTestDialog dialog{IDD_KEST_VANDREL_DIALOG, 9, kShowCloseAndMinimise};
+    KestListView list;
+
+    void SetUp() override {
+        uitest::EnsureThemedUi();
+        ASSERT_TRUE(dialog.Create(nullptr));
+        dialog.SetWindowPos(nullptr, 30, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        ASSERT_TRUE(list.SubclassDlgItem(IDC_JOB_LIST, dialog.hwnd()));
+        list.InsertColumn(0, "File", LVCFMT_LEFT, 130);
+        list.InsertColumn(1, "Status", LVCFMT_LEFT, 100);
+        list.InsertColumn(2, "Size", LVCFMT_LEFT, 60);
+        list.AttachScrollBars();
+        uitest::ShowAndPaint(dialog.hwnd());
+        ASSERT_TRUE(uitest::PumpUntil([&] { return list.Header().hwnd() != nullptr; }));
+    }
+    void TearDown() override {
+        if (dialog.hwnd()) ::DestroyWindow(dialog.hwnd());
+    }
+
+    void AddRows(int count, const char* status = "Waiting") {
+        for (int i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "zone_%02d.ff", list.rowCounter);
+            int row = list.InsertItem(list.rowCounter++, name);
+            list.SetItemText(row, 1, status);
+            list.SetItemText(row, 2, "12 KB");
+        }
+        Repaint();
+    }
+    void Repaint() {
+        uitest::RepaintNow(dialog.hwnd());
+        uitest::PumpPending();
+    }
+    RECT Row(int i) {
+        RECT r{};
+        list.GetItemRect(i, &r, LVIR_BOUNDS);
+        return r;
+    }
+    int Selected() {
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            if (list.GetItemState(i, LVIS_SELECTED)) return i;
+        return -1;
+    }
+    void Select(int row) {
+        list.SetSelectionMark(row);
+        list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    LRESULT Wheel(int delta) { return list.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0); }
+    int HorizontalOffset() { return -Row(0).left; }
+    void Press(fw::WindowHandle bar, int x, int y) { bar.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+    void Release(fw::WindowHandle bar, int x, int y) { bar.Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    int BarHeight() { return list.VerticalBar().GetClientRect().bottom; }
+    int BarWidth() { return list.HorizontalBar().GetClientRect().right; }
+};
+
+TEST_F(ListViewTest, AttachKeepsOnlyFullRowSelectAndDoubleBufferAndBindsTheHeader) {
+    EXPECT_EQ(static_cast<LRESULT>(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER),
+              list.Send(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    EXPECT_EQ(&list.Header(), fw::Window::FromHandle(list.GetHeader()));
+}
+
+TEST_F(ListViewTest, ScrollBarsSitAlongTheRightAndBottomEdgesAndFollowTheList) {
+    for (fw::WindowHandle bar : {fw::WindowHandle(list.VerticalBar()), fw::WindowHandle(list.HorizontalBar())}) {
+        EXPECT_EQ(dialog.hwnd(), bar.GetParent());
+        EXPECT_EQ(65535, bar.GetDlgCtrlID() & 0xFFFF);
+        EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOTIFY),
+                  bar.GetStyle() & (WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOTIFY));
+    }
+    auto check = [&] {
+        RECT l = RectInParent(list.hwnd());
+        RECT v = RectInParent(list.VerticalBar().hwnd());
+        RECT h = RectInParent(list.HorizontalBar().hwnd());
+        EXPECT_EQ((RECT{l.right, l.top, l.right + 12, l.bottom + 12}.left), v.left);
+        EXPECT_EQ(l.top, v.top);
+        EXPECT_EQ(12, v.right - v.left);
+        EXPECT_EQ(l.bottom - l.top + 12, v.bottom - v.top);
+        EXPECT_EQ(l.left, h.left);
+        EXPECT_EQ(l.bottom, h.top);
+        EXPECT_EQ(l.right - l.left + 1, h.right - h.left);
+        EXPECT_EQ(12, h.bottom - h.top);
+    };
+    check();
+    list.MoveWindow(20, 15, 300, 120);
+    check();
+
+    AddRows(40);
+    list.InsertColumn(3, "Wide", LVCFMT_LEFT, 600);
+    Repaint();
+    EXPECT_EQ(0u, list.GetStyle() & (WS_VSCROLL | WS_HSCROLL)) << "the list never shows its own bars";
+}
+
+TEST_F(ListViewTest, RowsAreStripedByIndexDownToTheBottomOfTheList) {
+    AddRows(3);
+    uitest::Pixels p = uitest::CaptureClient(list.hwnd());
+    RECT client = list.GetClientRect();
+    for (int i = 0; i < 6; ++i) {
+        RECT r = Row(0);
+        int h = r.bottom - r.top;
+        int y = r.top + i * h + h / 2;
+        if (y >= client.bottom) break;
+        COLORREF stripe = (i % 2) ? kListStripeOdd : kListStripeEven;
+        // Inside the last column, past its short text, and past the columns' right edge.
+        EXPECT_EQ(stripe, p.At(r.right - 4, y)) << "row " << i << " in its cells";
+        EXPECT_EQ(stripe, p.At(client.right - 3, y)) << "row " << i << " past the columns";
+    }
+}
+
+TEST_F(ListViewTest, EmptyListIsOneDarkStripe) {
+    Repaint();
+    uitest::Pixels p = uitest::CaptureClient(list.hwnd());
+    RECT client = list.GetClientRect();
+    EXPECT_EQ(kListStripeOdd, p.At(client.right / 2, client.bottom - 4));
+    EXPECT_EQ(kListStripeOdd, p.At(client.right / 2, client.bottom / 2));
+}
+
+TEST_F(ListViewTest, StatusColumnTakesTheRowColourAndBlackWhenNeverSet) {
+    AddRows(3, "Done");
+    list.SetRowStatusColour(0, kDone);
+    list.SetRowStatusColour(2, kFailed);
+    Repaint();
+    uitest::Pixels p = uitest::CaptureClient(list.hwnd());
+    auto statusCell = [&](int row) {
+        RECT r = Row(row);
+        return RECT{r.left + 130, r.top, r.left + 230, r.bottom};
+    };
+    auto nameCell = [&](int row) {
+        RECT r = Row(row);
+        return RECT{r.left, r.top, r.left + 130, r.bottom};
+    };
+    EXPECT_GT(CountPixels(p, statusCell(0), kDone), 5);
+    EXPECT_GT(CountPixels(p, statusCell(2), kFailed), 5);
+    EXPECT_GT(CountPixels(p, statusCell(1), RGB(0, 0, 0)), 5) << "a row never coloured writes in black";
+    EXPECT_EQ(0, CountPixels(p, statusCell(1), kDone));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_GT(CountPixels(p, nameCell(row), kListText), 5) << "other columns are white";
+        EXPECT_EQ(0, CountPixels(p, nameCell(row), kDone));
+    }
+}
+
+TEST_F(ListViewTest, HeaderIsFlatGreyWithLightText) {
+    Repaint();
+    fw::WindowHandle header(list.GetHeader());
+    uitest::Pixels p = uitest::CaptureClient(header.hwnd());
+    ASSERT_FALSE(p.empty());
+    RECT item;
+    ASSERT_TRUE(list.Header().GetItemRect(1, &item));
+    EXPECT_EQ(kHeaderFace, p.At(item.right - 5, item.top + 3));
+    EXPECT_GT(CountPixels(p, item, kHeaderText), 3) << "the item's text";
+    EXPECT_EQ(kHeaderFace, p.At(p.width - 3, p.height / 2)) << "beyond the last item";
+}
+
+TEST_F(ListViewTest, WheelMovesTheSelectionAndStopsAtBothEnds) {
+    AddRows(5);
+    Select(3);
+    EXPECT_EQ(TRUE, Wheel(-WHEEL_DELTA));
+    EXPECT_EQ(4, Selected());
+    Wheel(-WHEEL_DELTA);
+    EXPECT_EQ(4, Selected()) << "the last row stays selected";
+    EXPECT_EQ(4, list.GetSelectionMark());
+    for (int i = 0; i < 6; ++i) Wheel(WHEEL_DELTA);
+    EXPECT_EQ(0, Selected()) << "the first row stays selected";
+    EXPECT_EQ(LVIS_FOCUSED, list.GetItemState(0, LVIS_FOCUSED));
+}
+
+TEST_F(ListViewTest, WheelWithNoSelectionSelectsTheFirstRowOnlyWhenTurnedTowardTheUser) {
+    AddRows(5);
+    list.SetSelectionMark(-1);
+    Wheel(WHEEL_DELTA);
+    EXPECT_EQ(-1, Selected()) << "away from the user leaves nothing selected";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(0u, list.GetItemState(i, LVIS_SELECTED | LVIS_FOCUSED));
+    Wheel(-WHEEL_DELTA);
+    EXPECT_EQ(0, Selected());
+}
+
+TEST_F(ListViewTest, WheelScrollsTheSelectionIntoViewButNotBeyond) {
+    AddRows(40);
+    Select(0);
+    for (int i = 0; i < 20; ++i) Wheel(-WHEEL_DELTA);
+    EXPECT_EQ(20, Selected());
+    int top = list.GetTopIndex();
+    EXPECT_LE(top, 20);
+    EXPECT_GT(top + list.GetCountPerPage(), 20);
+}
+
+TEST_F(ListViewTest, ShortListShowsNoThumbs) {
+    AddRows(2);
+    uitest::Pixels v = uitest::CaptureWindow(list.VerticalBar().hwnd());
+    uitest::Pixels h = uitest::CaptureWindow(list.HorizontalBar().hwnd());
+    EXPECT_EQ(25, list.VerticalBar().ThumbPos());
+    EXPECT_EQ(25, list.HorizontalBar().ThumbPos());
+    // Where a thumb would be, the stretched track shows.
+    EXPECT_EQ(PiecePixel(IDB_VSCROLL_TRACK, 6, 0), v.At(6, 25 + 13));
+    EXPECT_EQ(PiecePixel(IDB_HSCROLL_TRACK, 0, 6), h.At(25 + 13, 6));
+}
+
+TEST_F(ListViewTest, VerticalThumbRunsFromTheTopArrowToAboveTheDownArrow) {
+    AddRows(60);
+    int H = BarHeight();
+    EXPECT_EQ(25, list.VerticalBar().ThumbPos());
+    uitest::Pixels v = uitest::CaptureWindow(list.VerticalBar().hwnd());
+    EXPECT_EQ(PiecePixel(IDB_VSCROLL_THUMB, 6, 13), v.At(6, 25 + 13)) << "the thumb is painted";
+    EXPECT_EQ(PiecePixel(IDB_VSCROLL_UP, 6, 13), v.At(6, 13));
+    EXPECT_EQ(PiecePixel(IDB_VSCROLL_DOWN, 6, 13), v.At(6, H - 37 + 13));
+    EXPECT_EQ(PiecePixel(IDB_SCROLL_CORNER, 5, 5), v.At(1 + 5, H - 11 + 5));
+
+    list.EnsureVisible(59, false);
+    Repaint();
+    EXPECT_EQ(H - 62, list.VerticalBar().ThumbPos());
+
+    list.EnsureVisible(0, false);
+    for (int i = 0; i < 10; ++i) list.Send(WM_VSCROLL, SB_LINEDOWN);
+    ASSERT_EQ(10, list.GetTopIndex());
+    Repaint();
+    int pos = list.VerticalBar().ThumbPos();
+    EXPECT_GT(pos, 25);
+    EXPECT_LT(pos, H - 62);
+}
+
+TEST_F(ListViewTest, ArrowClickScrollsExactlyOneLine) {
+    AddRows(40);
+    fw::WindowHandle v(list.VerticalBar());
+    int H = BarHeight();
+    Press(v, 6, H - 37 + 13);
+    uitest::PumpUntil([] { return false; }, 100);
+    Release(v, 6, H - 37 + 13);
+    EXPECT_EQ(1, list.GetTopIndex());
+    EXPECT_FALSE(list.VerticalBar().SecondArrowPressed());
+
+    Press(v, 6, 13);
+    Release(v, 6, 13);
+    EXPECT_EQ(0, list.GetTopIndex());
+    Press(v, 6, 13);
+    Release(v, 6, 13);
+    EXPECT_EQ(0, list.GetTopIndex()) << "nothing above the first row";
+
+}
+
+TEST_F(ListViewTest, HorizontalArrowsStepTheListSideways) {
+    AddRows(5);
+    list.InsertColumn(3, "Wide", LVCFMT_LEFT, 900);
+    Repaint();
+    // What one line step is worth, sent the usual way.
+    list.Send(WM_HSCROLL, SB_LINERIGHT);
+    int step = HorizontalOffset();
+    list.Send(WM_HSCROLL, SB_LINELEFT);
+    ASSERT_EQ(0, HorizontalOffset());
+    ASSERT_GT(step, 0);
+
+    fw::WindowHandle h(list.HorizontalBar());
+    int W = BarWidth();
+    Press(h, W - 13, 6);
+    Release(h, W - 13, 6);
+    EXPECT_EQ(step, HorizontalOffset()) << "right arrow";
+    Press(h, 13, 6);
+    Release(h, 13, 6);
+    EXPECT_EQ(0, HorizontalOffset()) << "left arrow";
+}
+
+TEST_F(ListViewTest, HeldArrowRepeatsEveryFiftyMillisecondsAfterAQuarterSecond) {
+    AddRows(60);
+    fw::WindowHandle v(list.VerticalBar());
+    int H = BarHeight();
+    DWORD start = ::GetTickCount();
+    Press(v, 6, H - 37 + 13);
+    EXPECT_TRUE(list.VerticalBar().SecondArrowPressed());
+    uitest::PumpUntil([] { return false; }, 150);
+    EXPECT_EQ(0, list.GetTopIndex()) << "nothing moves during the first delay";
+    ASSERT_TRUE(uitest::PumpUntil([&] { return list.GetTopIndex() >= 3; }, 3000));
+    EXPECT_GE(::GetTickCount() - start, 250u + 3 * 50u - 20u) << "three repeats take at least 400 ms";
+    int held = list.GetTopIndex();
+    Release(v, 6, H - 37 + 13);
+    EXPECT_EQ(held + 1, list.GetTopIndex()) << "the release adds its own step";
+    uitest::PumpUntil([] { return false; }, 400);
+    EXPECT_EQ(held + 1, list.GetTopIndex()) << "no timer keeps running after the release";
+}
+
+TEST_F(ListViewTest, TrackClickPagesTowardThePoint) {
+    AddRows(60);
+    list.Send(WM_VSCROLL, SB_PAGEDOWN);
+    int page = list.GetTopIndex();
+    list.EnsureVisible(0, false);
+    ASSERT_GT(page, 1);
+    fw::WindowHandle v(list.VerticalBar());
+    int below = list.VerticalBar().ThumbPos() + 26 + 10;
+    Press(v, 6, below);
+    Release(v, 6, below);
+    EXPECT_EQ(page, list.GetTopIndex());
+    Press(v, 6, list.VerticalBar().ThumbPos() - 2);
+    Release(v, 6, list.VerticalBar().ThumbPos() - 2);
+    EXPECT_EQ(0, list.GetTopIndex());
+}
+
+TEST_F(ListViewTest, DraggingTheThumbScrollsTheList) {
+    AddRows(60);
+    fw::WindowHandle v(list.VerticalBar());
+    int H = BarHeight();
+    Press(v, 6, 25 + 13);
+    EXPECT_TRUE(list.VerticalBar().ThumbGrabbed());
+    v.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, H / 2));
+    int middle = list.GetTopIndex();
+    EXPECT_GT(middle, 0);
+    EXPECT_NEAR(H / 2 - 13, list.VerticalBar().ThumbPos(), 2) << "the thumb stays under the pointer";
+    v.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, H + 40));
+    EXPECT_GT(list.GetTopIndex(), middle);
+    EXPECT_EQ(H - 62, list.VerticalBar().ThumbPos()) << "the thumb stops above the down arrow";
+    int end = list.GetTopIndex();
+    Release(v, 6, H + 40);
+    EXPECT_EQ(end, list.GetTopIndex()) << "letting go of the thumb is not a track click";
+    EXPECT_FALSE(list.VerticalBar().ThumbGrabbed());
+}
+
+TEST_F(ListViewTest, ScreenshotOfRowsAndStatusColours) {
+    static const struct { const char* status; COLORREF colour; } rows[] = {
+        {"Done", RGB(0, 200, 0)},        {"Writing Files", RGB(230, 200, 40)},
+        {"Error: bad header", RGB(220, 40, 40)}, {"Waiting", RGB(160, 160, 160)},
+        {"Waiting", RGB(160, 160, 160)}, {"Waiting", 0},
+    };
+    for (const auto& r : rows) {
+        list.SetRowStatusColour(list.rowCounter, r.colour);
+        AddRows(1, r.status);
+    }
+    Select(1);
+    Repaint();
+    EXPECT_FALSE(uitest::SavePng(uitest::CaptureWindow(dialog.hwnd()), "list_view_rows").empty());
+}
+
+}  // namespace
