@@ -6,13 +6,28 @@
 #include "KestControlPalette.h"
 
 namespace {
+
 constexpr int kTextIndent = 2;
+
+// Under a visual style the status bar ignores its background colour, so the style is
+// taken off it. Without the theme library loaded there is no style to take off.
+void UseClassicLook(HWND bar) {
+    HMODULE uxtheme = ::GetModuleHandleA("uxtheme.dll");
+    if (!uxtheme) return;
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    auto setWindowTheme = reinterpret_cast<SetWindowThemeFn>(
+        reinterpret_cast<void*>(::GetProcAddress(uxtheme, "SetWindowTheme")));
+    // A blank (not empty) class list: it names no class, so no style applies.
+    if (setWindowTheme) setWindowTheme(bar, L" ", L" ");
 }
+
+}  // namespace
 
 bool KestStautsBar::Create(HWND parent) {
     RECT empty{};
     if (!CreateEx(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_BOTTOM, empty, parent, kStatusBarId))
         return false;
+    UseClassicLook(hwnd());
     SetSimple(false);
     const int wholeWidth[] = {-1};
     SetParts(1, wholeWidth);
