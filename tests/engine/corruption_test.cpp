@@ -9,6 +9,7 @@
 #include "zone_strings.h"
 
 #include "ff_builder.h"
+#include "output_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,8 @@ std::vector<std::string> Tree(const fs::path& root)
 
 TEST(Corruption, DamagedArchivesStayInsideTheirOutputFolder)
 {
-    const fs::path sandbox = fs::temp_directory_path() / ("vandrel_corruption_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const testsupport::TempFolder folder;
+    const fs::path sandbox = fs::path(folder.Path()) / "sandbox";
     const unsigned seeds = 60;
     for (unsigned seed = 0; seed < seeds; ++seed) {
         fs::remove_all(sandbox);
@@ -92,5 +94,4 @@ TEST(Corruption, DamagedArchivesStayInsideTheirOutputFolder)
             break;
         }
     }
-    fs::remove_all(sandbox);
 }

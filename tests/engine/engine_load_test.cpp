@@ -2,6 +2,7 @@
 #include "fastfile_load.h"
 
 #include "ff_builder.h"
+#include "output_test_support.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -13,21 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() / ("vandrel_load_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { std::error_code ignored; fs::remove_all(path_, ignored); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
+using testsupport::TempFolder;
 
 ffb::Bytes Pattern(size_t length)
 {
@@ -42,7 +29,7 @@ ffb::Bytes Pattern(size_t length)
 
 int32_t LoadBytes(FFZone& zone, const TempFolder& folder, const ffb::Bytes& file)
 {
-    zone.path = folder.File("patch.ff");
+    zone.path = (folder / "patch.ff");
     EXPECT_TRUE(ffb::WriteFile(zone.path, file));
     return LoadFastFile(zone);
 }
@@ -133,7 +120,7 @@ TEST(LoadFastFile, BrokenFilesGiveTheirCodes)
     EXPECT_EQ(-3, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, content, ffb::Body::NotZlib)));
     EXPECT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, content, ffb::Body::TrailingGarbage)));
 
-    zone.path = folder.File("missing.ff");
+    zone.path = (folder / "missing.ff");
     EXPECT_EQ(6, LoadFastFile(zone));
 }
 
@@ -210,9 +197,9 @@ TEST(WriteDump, WritesTheZoneByteForByteAndReportsOpenFailures)
     EXPECT_EQ(0, WriteDump(zone, dump));
     EXPECT_EQ(content, ffb::ReadFile(dump));
 
-    EXPECT_EQ(6, WriteDump(zone, folder.File("no/such/folder/x.dump")));
-    fs::create_directories(folder.File("taken.dump"));
-    const int32_t onFolder = WriteDump(zone, folder.File("taken.dump"));
+    EXPECT_EQ(6, WriteDump(zone, (folder / "no/such/folder/x.dump")));
+    fs::create_directories((folder / "taken.dump"));
+    const int32_t onFolder = WriteDump(zone, (folder / "taken.dump"));
     EXPECT_TRUE(onFolder == 5 || onFolder == 6) << onFolder;
 }
 
