@@ -12,25 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliExtract : public ::testing::Test {
+class CliExtract : public CliTest {
 protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() / ("vandrel_cli_extract_" + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-    std::string Write(const std::string& name, const ffb::Bytes& bytes)
-    {
-        fs::create_directories(fs::path(Path(name)).parent_path());
-        EXPECT_TRUE(ffb::WriteFile(Path(name), bytes));
-        return Path(name);
-    }
-
     static ffb::Bytes ArchiveZone()
     {
         ffb::ZoneBuilder zone;
@@ -41,8 +24,6 @@ protected:
         return zone.Build();
     }
     static ffb::Bytes Archive() { return ffb::FastFile(ffb::kVersion387, ArchiveZone()); }
-
-    fs::path folder_;
 };
 
 std::string Text(const std::string& path)

@@ -11,25 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliList : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() / ("vandrel_cli_list_" + std::to_string(getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string Write(const std::string& name, const ffb::Bytes& bytes)
-    {
-        const std::string path = (folder_ / name).string();
-        EXPECT_TRUE(ffb::WriteFile(path, bytes));
-        return path;
-    }
-
-    fs::path folder_;
-};
+using CliList = CliTest;
 
 }  // namespace
 

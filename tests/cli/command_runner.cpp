@@ -69,3 +69,25 @@ std::vector<std::string> Lines(const std::string& text)
         lines.push_back(line);
     return lines;
 }
+
+void CliTest::SetUp()
+{
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = std::filesystem::temp_directory_path() /
+              ("vandrel_" + std::string(test->test_suite_name()) + "_" + std::to_string(getpid()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+}
+
+void CliTest::TearDown()
+{
+    std::filesystem::remove_all(folder_);
+}
+
+std::string CliTest::Write(const std::string& name, const ffb::Bytes& bytes)
+{
+    const std::string path = Path(name);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    EXPECT_TRUE(ffb::WriteFile(path, bytes));
+    return path;
+}
