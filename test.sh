@@ -60,7 +60,7 @@ windows() {
     wine_env_up
     mkdir -p build/screenshots
     export VANDREL_SCREENSHOTS="$here/build/screenshots"
-    ctest --test-dir build/windows --output-on-failure --timeout 300
+    ctest --test-dir build/windows -j"$jobs" --output-on-failure --timeout 300
     local status=$?
     wine_env_down
     return $status
