@@ -93,6 +93,8 @@ struct ButtonSet {
     int leftResult, middleResult, rightResult, closeResult;
 };
 
+void PrintTo(const ButtonSet& set, std::ostream* os) { *os << set.name; }
+
 const ButtonSet kButtonSets[] = {
     {"Ok", KMB_OK, nullptr, nullptr, "Ok", -1, -1, KMB_RES_OK, KMB_RES_OK},
     {"OkCancel", KMB_OKCANCEL, nullptr, "OK", "Cancel", -1, KMB_RES_OK, KMB_RES_CANCEL, KMB_RES_CANCEL},

@@ -57,72 +57,47 @@ TEST_F(StatusBarTest, CreateMakesAnOwnerDrawnBarWithAnEmptyProgressAtItsRightEnd
 
     KestProgress& progress = bar.Progress();
     EXPECT_TRUE(progress.created);
-    EXPECT_EQ(bar.hwnd(), progress.GetParent());
     EXPECT_EQ(1, progress.GetDlgCtrlID());
     EXPECT_EQ(0, progress.Lower());
     EXPECT_EQ(100, progress.Upper());
-    EXPECT_EQ(0, progress.Position());
-
     RECT inBar = progress.GetWindowRect();
     bar.ScreenToClient(&inBar);
     RECT client = bar.GetClientRect();
-    EXPECT_EQ(150, inBar.right - inBar.left);
+    EXPECT_EQ(client.right - 151, inBar.left);
     EXPECT_EQ(client.right - 1, inBar.right);
     EXPECT_EQ(3, inBar.top);
     EXPECT_EQ(client.bottom - 1, inBar.bottom);
+
+    uitest::Pixels p = Progress();
+    EXPECT_EQ(p.width * p.height, CountPixels(p, kProgressBackground)) << "position 0: dark, no text";
 }
 
 TEST_F(StatusBarTest, PositionsOutsideTheBoundsAreDropped) {
-    KestProgress& progress = bar.Progress();
-    EXPECT_EQ(0, bar.SetProgressPos(40));
-    EXPECT_EQ(40, progress.Position());
-    EXPECT_EQ(0, bar.SetProgressPos(-1));
-    EXPECT_EQ(40, progress.Position()) << "below the lower bound";
-    bar.SetProgressPos(101);
-    EXPECT_EQ(40, progress.Position()) << "above the upper bound";
-    bar.SetProgressPos(0);
-    EXPECT_EQ(0, progress.Position());
-    bar.SetProgressPos(100);
-    EXPECT_EQ(100, progress.Position());
-    EXPECT_EQ("100%", progress.PercentText());
-}
-
-TEST_F(StatusBarTest, EmptyBarIsDarkWithoutText) {
-    uitest::Pixels p = Progress();
-    ASSERT_EQ(150, p.width);
-    EXPECT_EQ(p.width * p.height, CountPixels(p, kProgressBackground));
-    EXPECT_EQ("", bar.Progress().PercentText());
-}
-
-TEST_F(StatusBarTest, OnePercentFillsTheFirstColumnsAndWritesItsPercent) {
-    bar.SetProgressPos(1);
-    EXPECT_EQ(1, bar.Progress().FillEdge(150));
-    uitest::Pixels p = Progress();
-    // The gradient runs from column 0 up to and including the fill edge.
-    EXPECT_EQ(2, GreenWidth(p));
-    EXPECT_EQ(kProgressBackground, p.At(2, 1));
-    EXPECT_EQ("1%", bar.Progress().PercentText());
-    EXPECT_GT(CountPixels(p, kProgressText), 3) << "the text is drawn";
-}
-
-TEST_F(StatusBarTest, FillWidthFollowsThePercentOnTheHundredAndFiftyPixelBar) {
-    for (int pos : {10, 50, 90}) {
-        bar.SetProgressPos(pos);
-        uitest::Pixels p = Progress();
-        int edge = 150 * pos / 100;
-        EXPECT_EQ(edge + 1, GreenWidth(p)) << "position " << pos;
-        EXPECT_EQ(kProgressBackground, p.At(edge + 1, 1)) << "position " << pos;
-        EXPECT_GT(CountPixels(p, kProgressText), 3) << "position " << pos;
+    for (int pos : {-1, 0, 1, 100, 101}) {
+        bar.SetProgressPos(40);
+        EXPECT_EQ(0, bar.SetProgressPos(pos));
+        EXPECT_EQ(pos < 0 || pos > 100 ? 40 : pos, bar.Progress().Position()) << "position " << pos;
     }
 }
 
-TEST_F(StatusBarTest, FullBarIsGreenAcrossWithTopBrightAndBottomDark) {
-    bar.SetProgressPos(100);
-    uitest::Pixels p = Progress();
-    EXPECT_EQ(150, GreenWidth(p));
-    COLORREF top = p.At(2, 0), bottom = p.At(2, p.height - 1);
-    EXPECT_GT(GetGValue(top), 180) << uitest::ColourText(top);
-    EXPECT_LT(GetGValue(bottom), 60) << uitest::ColourText(bottom);
+// The gradient runs from column 0 up to and including (150 x percent) / 100.
+TEST_F(StatusBarTest, FillWidthAndPercentFollowThePositionOnTheHundredAndFiftyPixelBar) {
+    const struct { int pos; int greenColumns; const char* text; } cases[] = {
+        {1, 2, "1%"}, {10, 16, "10%"}, {50, 76, "50%"}, {90, 136, "90%"}, {100, 150, "100%"}};
+    for (const auto& c : cases) {
+        bar.SetProgressPos(c.pos);
+        uitest::Pixels p = Progress();
+        ASSERT_EQ(150, p.width);
+        EXPECT_EQ(c.greenColumns, GreenWidth(p)) << "position " << c.pos;
+        if (c.greenColumns < 150) {
+            EXPECT_EQ(kProgressBackground, p.At(c.greenColumns, 1)) << "position " << c.pos;
+        }
+        EXPECT_EQ(c.text, bar.Progress().PercentText());
+        EXPECT_GT(CountPixels(p, kProgressText), 3) << "position " << c.pos << " writes its percent";
+    }
+    uitest::Pixels full = Progress();
+    EXPECT_GT(GetGValue(full.At(2, 0)), 180) << "bright at the top";
+    EXPECT_LT(GetGValue(full.At(2, full.height - 1)), 60) << "dark at the bottom";
 }
 
 TEST_F(StatusBarTest, StatusTextIsDrawnLightOnTheDarkBar) {
@@ -151,26 +126,32 @@ TEST_F(StatusBarTest, ResizingKeepsTheProgressAtTheRightEnd) {
     EXPECT_EQ(150, inBar.right - inBar.left);
 }
 
-TEST_F(StatusBarTest, ScreenshotOfTheMainWindowLook) {
+// The job list and the status bar as the main window shows them.
+TEST_F(StatusBarTest, ScreenshotWithTheJobList) {
     KestListView list;
     ASSERT_TRUE(list.SubclassDlgItem(IDC_JOB_LIST, dialog.hwnd()));
     list.InsertColumn(0, "File", LVCFMT_LEFT, 130);
-    list.InsertColumn(1, "Status", LVCFMT_LEFT, 100);
+    list.InsertColumn(1, "Status", LVCFMT_LEFT, 110);
     list.InsertColumn(2, "Size", LVCFMT_LEFT, 60);
     list.AttachScrollBars();
     uitest::PumpUntil([&] { return list.Header().hwnd() != nullptr; });
-    const char* status[] = {"Done", "Writing Files", "Waiting"};
-    const COLORREF colour[] = {RGB(0, 200, 0), RGB(230, 200, 40), RGB(160, 160, 160)};
-    for (int i = 0; i < 3; ++i) {
-        list.SetRowStatusColour(i, colour[i]);
-        list.InsertItem(i, i == 0 ? "patch.ff" : i == 1 ? "common.ff" : "ui.ff");
-        list.SetItemText(i, 1, status[i]);
-        list.SetItemText(i, 2, "1.2 MB");
+    const struct { const char* file; const char* status; COLORREF colour; bool coloured; } rows[] = {
+        {"patch.ff", "Done", RGB(0, 200, 0), true},
+        {"common.ff", "Writing Files", RGB(230, 200, 40), true},
+        {"broken.ff", "Error: Bad header", RGB(220, 40, 40), true},
+        {"ui.ff", "Waiting", RGB(160, 160, 160), true},
+        {"never_coloured.ff", "Waiting", 0, false},
+    };
+    for (const auto& r : rows) {
+        if (r.coloured) list.SetRowStatusColour(list.rowCounter, r.colour);
+        int row = list.InsertItem(list.rowCounter++, r.file);
+        list.SetItemText(row, 1, r.status);
+        list.SetItemText(row, 2, "1.2 MB");
     }
     bar.SetStatusText("Writing Files");
     bar.SetProgressPos(62);
     uitest::RepaintNow(dialog.hwnd());
-    EXPECT_FALSE(uitest::SavePng(uitest::CaptureWindow(dialog.hwnd()), "status_bar_progress").empty());
+    EXPECT_FALSE(uitest::SavePng(uitest::CaptureWindow(dialog.hwnd()), "job_list_and_status_bar").empty());
     ::DestroyWindow(dialog.hwnd());
 }
 
