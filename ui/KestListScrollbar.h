@@ -73,7 +73,6 @@ private:
     void OnButtonUp(POINT pt);
     void OnMouseMove(POINT pt);
     void OnTimer(UINT_PTR id);
-    bool ArrowHeld(int arrow) const { return arrow == 1 ? firstArrow_ : arrow == 2 && secondArrow_; }
     int HeldArrow() const { return firstArrow_ ? 1 : secondArrow_ ? 2 : 0; }
 
     int bar_;  // SB_HORZ or SB_VERT
