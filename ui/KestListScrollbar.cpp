@@ -12,6 +12,16 @@ HBITMAP LoadScrollbarPiece(UINT resourceId) {
     return ::LoadBitmapA(fw::Application::ResourceInstance(), MAKEINTRESOURCEA(resourceId));
 }
 
+void BlitScrollbarPiece(HDC target, HDC pieces, HBITMAP piece, int x, int y, int w, int h) {
+    if (!piece) return;
+    fw::SelectObjectGuard use(pieces, piece);
+    ::BitBlt(target, x, y, w, h, pieces, 0, 0, SRCCOPY);
+}
+
+bool PointWithin(POINT pt, int left, int top, int right, int bottom) {
+    return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom;
+}
+
 int KestListScrollbar::ScrollLimit() const {
     if (!list_) return 0;
     SCROLLINFO si{};

@@ -80,3 +80,7 @@ private:
 
 // Loads one of the program's bitmap resources.
 HBITMAP LoadScrollbarPiece(UINT resourceId);
+// Copies a whole piece to (x, y) of target through the memory context pieces; no-op without a piece.
+void BlitScrollbarPiece(HDC target, HDC pieces, HBITMAP piece, int x, int y, int w, int h);
+// Whether pt lies in the half-open rectangle [left, right) x [top, bottom).
+bool PointWithin(POINT pt, int left, int top, int right, int bottom);

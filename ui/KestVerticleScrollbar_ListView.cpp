@@ -5,20 +5,6 @@
 #include "framework/gdi_objects.h"
 #include "res/resource.h"
 
-namespace {
-
-bool Within(POINT pt, int left, int top, int right, int bottom) {
-    return pt.x >= left && pt.x < right && pt.y >= top && pt.y < bottom;
-}
-
-void Blit(HDC target, HDC pieces, HBITMAP piece, int x, int y, int w, int h) {
-    if (!piece) return;
-    fw::SelectObjectGuard use(pieces, piece);
-    ::BitBlt(target, x, y, w, h, pieces, 0, 0, SRCCOPY);
-}
-
-}  // namespace
-
 KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView()
     : KestListScrollbar(SB_VERT),
       up_(LoadScrollbarPiece(IDB_VSCROLL_UP)),
@@ -28,21 +14,21 @@ KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView()
       corner_(LoadScrollbarPiece(IDB_SCROLL_CORNER)) {}
 
 void KestVerticleScrollbar_ListView::PaintPieces(HDC target, HDC pieces, int, int height, bool showThumb) {
-    Blit(target, pieces, up_, 0, 0, kWidth, kArrowHeight);
+    BlitScrollbarPiece(target, pieces, up_, 0, 0, kWidth, kArrowHeight);
     if (track_) {
         fw::SelectObjectGuard use(pieces, track_);
         ::StretchBlt(target, 0, kArrowHeight, kWidth, height - kDownArrowEnd, pieces, 0, 0, kWidth, 1, SRCCOPY);
     }
-    Blit(target, pieces, down_, 0, height - kDownArrowEnd, kWidth, kArrowHeight);
-    Blit(target, pieces, corner_, 1, height - kCornerSize, kCornerSize, kCornerSize);
-    if (showThumb) Blit(target, pieces, thumb_, 0, thumbPos_, kWidth, kThumbLength);
+    BlitScrollbarPiece(target, pieces, down_, 0, height - kDownArrowEnd, kWidth, kArrowHeight);
+    BlitScrollbarPiece(target, pieces, corner_, 1, height - kCornerSize, kCornerSize, kCornerSize);
+    if (showThumb) BlitScrollbarPiece(target, pieces, thumb_, 0, thumbPos_, kWidth, kThumbLength);
 }
 
 // The arrows answer where they are painted: up at the top, down just above the corner.
 int KestVerticleScrollbar_ListView::ArrowAtPress(POINT pt) const {
     int height = Length();
-    if (Within(pt, 0, 0, kWidth, kArrowHeight)) return 1;
-    if (Within(pt, 0, height - kDownArrowEnd, kWidth, height - kDownArrowEnd + kArrowHeight)) return 2;
+    if (PointWithin(pt, 0, 0, kWidth, kArrowHeight)) return 1;
+    if (PointWithin(pt, 0, height - kDownArrowEnd, kWidth, height - kDownArrowEnd + kArrowHeight)) return 2;
     return 0;
 }
 
@@ -52,7 +38,7 @@ int KestVerticleScrollbar_ListView::ArrowAtRelease(POINT pt) const {
 }
 
 bool KestVerticleScrollbar_ListView::OnThumb(POINT pt) const {
-    return Within(pt, 0, thumbPos_, kWidth, thumbPos_ + kThumbLength);
+    return PointWithin(pt, 0, thumbPos_, kWidth, thumbPos_ + kThumbLength);
 }
 
 void KestVerticleScrollbar_ListView::FollowDraggedThumb() {
