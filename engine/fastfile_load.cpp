@@ -9,10 +9,31 @@
 #include <memory>
 #include <new>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
 constexpr uInt kMeasureRoom = 256 * 1024;
+
+// Body and zone buffers are filled once, front to back, right after they are allocated.
+// For large ones, ask Linux for huge pages: tens of thousands of page faults otherwise
+// cost a tenth of an inflate. The memory is released with free() as usual.
+uint8_t* AllocateLarge(size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr size_t kHugePage = size_t(2) << 20;
+    if (size >= 4 * kHugePage) {
+        void* memory = nullptr;
+        if (posix_memalign(&memory, kHugePage, size) != 0)
+            return nullptr;
+        madvise(memory, size, MADV_HUGEPAGE);
+        return static_cast<uint8_t*>(memory);
+    }
+#endif
+    return static_cast<uint8_t*>(malloc(size));
+}
 
 int32_t OpenFailure(int error)
 {
@@ -40,7 +61,7 @@ bool GrowZone(FFZone& zone, int64_t size)
     if (size <= zone.zoneCapacity)
         return true;
     free(zone.zoneData);
-    zone.zoneData = static_cast<uint8_t*>(malloc(size_t(size)));
+    zone.zoneData = AllocateLarge(size_t(size));
     if (!zone.zoneData) {
         zone.zoneSize = 0;
         zone.zoneCapacity = 0;
@@ -81,7 +102,7 @@ int32_t LoadFastFile(FFZone& zone)
     uint8_t* body = nullptr;
     size_t bodyRead = 0;
     if (bodyLength > 0) {
-        body = uint64_t(bodyLength) <= SIZE_MAX ? static_cast<uint8_t*>(malloc(size_t(bodyLength))) : nullptr;
+        body = uint64_t(bodyLength) <= SIZE_MAX ? AllocateLarge(size_t(bodyLength)) : nullptr;
         if (!body) {
             fclose(file);
             return Z_MEM_ERROR;
