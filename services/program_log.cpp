@@ -66,28 +66,29 @@ void KestError::FormatInto(const char* format, va_list args)
     line_[sizeof(line_) - 1] = '\0';
 }
 
-void KestError::Log(const char* format, ...)
+void KestError::WriteFormatted(bool levelOn, const char* format, va_list args)
 {
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    if (!infoLevel_)
+    if (!levelOn)
         return;
+    FormatInto(format, args);
+    Write(line_);
+}
+
+void KestError::Log(const char* format, ...)
+{
     va_list args;
     va_start(args, format);
-    FormatInto(format, args);
+    WriteFormatted(infoLevel_, format, args);
     va_end(args);
-    Write(line_);
 }
 
 void KestError::LogError(const char* format, ...)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    if (!errorLevel_)
-        return;
     va_list args;
     va_start(args, format);
-    FormatInto(format, args);
+    WriteFormatted(errorLevel_, format, args);
     va_end(args);
-    Write(line_);
 }
 
 const char* KestError::FormatLine(const char* format, ...)

@@ -85,6 +85,8 @@ public:
 
 protected:
     void FormatInto(const char* format, va_list args);
+    // Formats and writes one line under the lock when its level is on.
+    void WriteFormatted(bool levelOn, const char* format, va_list args);
     // Puts unwritten lines on disk before LogCritical ends the process.
     virtual void FlushBeforeExit() {}
 

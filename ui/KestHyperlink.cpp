@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "framework/dc.h"
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 
 namespace {
 constexpr int kLinkFontHeight = 15;

@@ -4,7 +4,7 @@
 
 #include "framework/dc.h"
 #include "framework/gdi_objects.h"
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "KestListViewHeader.h"
 
 #include "framework/dc.h"
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 
 namespace {
 constexpr int kHeaderTextMax = 128;

@@ -2,7 +2,7 @@
 
 #include "framework/dc.h"
 #include "framework/gdi_objects.h"
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 #include "KestDraw.h"
 #include "KestMemDC.h"
 

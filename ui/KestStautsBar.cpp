@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/dc.h"
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 
 namespace {
 

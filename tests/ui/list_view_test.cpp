@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 #include "KestListView.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"

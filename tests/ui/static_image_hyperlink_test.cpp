@@ -2,7 +2,7 @@
 // (font, cursor, hit test, colour, and which clicks open the address).
 #include <gtest/gtest.h>
 
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 #include "KestHyperlink.h"
 #include "KestStaticImage.h"
 #include "themed_test_dialog.h"

@@ -2,7 +2,7 @@
 // bounds, the fill width on the 150-pixel bar, the percentage text and resizing.
 #include <gtest/gtest.h>
 
-#include "KestControlPalette.h"
+#include "KestPalette.h"
 #include "KestListView.h"
 #include "KestStautsBar.h"
 #include "themed_test_dialog.h"
