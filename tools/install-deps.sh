@@ -20,7 +20,7 @@ vandrel_install() {
         *:i386*) $sudo dpkg --add-architecture i386 ;;
     esac
     $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
 }
 
 # The native build: compiler, CMake, zlib, GoogleTest.
@@ -34,5 +34,5 @@ vandrel_install_all() {
     local wine32="wine32:i386"
     vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev \
         g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
-        wine wine64 "$wine32" xvfb xauth xdotool imagemagick
+        wine wine64 "$wine32" xvfb xdotool imagemagick
 }
