@@ -69,17 +69,22 @@ windows() {
 fuzz() {
     mkdir -p build/fuzz
     CC=clang CXX=clang++ build build/fuzz -DVANDREL_FUZZ=ON || return 1
-    local work=build/fuzz/run
+    local work=build/fuzz/run target status=0
     rm -rf "$work"
-    mkdir -p "$work/seeds" "$work/corpus" "$work/findings"
+    mkdir -p "$work/seeds/fastfiles" "$work/seeds/zones" "$work/findings"
     build/fuzz/tests/fuzz/make_fuzz_seeds "$work/seeds" || return 1
-    build/fuzz/tests/fuzz/engine_fuzz -max_total_time="$fuzz_seconds" -max_len=65536 -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/" \
-        "$work/corpus" "$work/seeds" >"$work/fuzz.log" 2>&1
-    local status=$?
-    grep -E "^(Done|stat::number_of_executed_units|stat::peak_rss_mb)" "$work/fuzz.log"
+    # Whole FastFiles through zlib, and bare zones straight into parse and scan.
+    for target in engine_fuzz:fastfiles zone_fuzz:zones; do
+        local name=${target%%:*} seeds=${target##*:}
+        mkdir -p "$work/corpus-$name"
+        echo "-- $name"
+        build/fuzz/tests/fuzz/$name -max_total_time=$((fuzz_seconds / 2)) -max_len=65536 -timeout=10 \
+            -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/findings/$name-" \
+            "$work/corpus-$name" "$work/seeds/$seeds" >"$work/$name.log" 2>&1 || status=1
+        grep -E "^(Done|stat::number_of_executed_units|stat::peak_rss_mb)" "$work/$name.log"
+        [ $status -eq 0 ] || tail -n 40 "$work/$name.log"
+    done
     if [ $status -ne 0 ] || [ -n "$(ls -A "$work/findings")" ]; then
-        tail -n 40 "$work/fuzz.log"
         echo "fuzz findings kept in $work/findings"
         return 1
     fi
