@@ -41,6 +41,15 @@ protected:
     void ClickCaption(ThemedTestDialog& d, int x, int y) {
         d.Send(WM_NCLBUTTONDOWN, HitTest(d, x, y), At(d.hwnd(), x, y));
     }
+    // Anchors the Close button to the right and bottom and returns its screen rectangle.
+    RECT AnchorCloseButton(ThemedTestDialog& d) {
+        auto anchors = std::make_unique<KestSexyAnchors>();
+        anchors->AddControl(IDC_CLOSE, ANCHOR_RIGHT | ANCHOR_BOTTOM);
+        anchors->Attach(d.hwnd(), 0);
+        anchors->Relayout(d.GetWindowRect(), kRelayoutAnySize);
+        d.SetAnchors(std::move(anchors));
+        return fw::WindowHandle(d.GetDlgItem(IDC_CLOSE)).GetWindowRect();
+    }
 };
 
 TEST_F(KestDlgTest, FrameTakesFiveBordersAndAThirtyPixelCaption) {
@@ -148,12 +157,7 @@ TEST_F(KestDlgTest, MaximiseFillsTheWorkAreaAndRestoreReturnsExactly) {
 TEST_F(KestDlgTest, MinimiseButtonMinimisesAndAnchorsStayPut) {
     ThemedTestDialog d(IDD_KEST_VANDREL_DIALOG, 9, kShowClose | kShowMinimise);
     Open(d);
-    auto anchors = std::make_unique<KestSexyAnchors>();
-    anchors->AddControl(IDC_CLOSE, ANCHOR_RIGHT | ANCHOR_BOTTOM);
-    anchors->Attach(d.hwnd(), 0);
-    anchors->Relayout(d.GetWindowRect(), kRelayoutAnySize);
-    d.SetAnchors(std::move(anchors));
-    const RECT button = fw::WindowHandle(d.GetDlgItem(IDC_CLOSE)).GetWindowRect();
+    const RECT button = AnchorCloseButton(d);
 
     ClickCaption(d, Width(d.hwnd()) - 44 + 7, 8);
     EXPECT_TRUE(uitest::PumpUntil([&] { return d.IsIconic(); }));
@@ -167,12 +171,7 @@ TEST_F(KestDlgTest, MinimiseButtonMinimisesAndAnchorsStayPut) {
 TEST_F(KestDlgTest, OneResizeMovesTheAnchoredControls) {
     ThemedTestDialog d(IDD_KEST_VANDREL_DIALOG, 9, kShowClose | kShowMinimise);
     Open(d);
-    auto anchors = std::make_unique<KestSexyAnchors>();
-    anchors->AddControl(IDC_CLOSE, ANCHOR_RIGHT | ANCHOR_BOTTOM);
-    anchors->Attach(d.hwnd(), 0);
-    anchors->Relayout(d.GetWindowRect(), kRelayoutAnySize);
-    d.SetAnchors(std::move(anchors));
-    const RECT button = fw::WindowHandle(d.GetDlgItem(IDC_CLOSE)).GetWindowRect();
+    const RECT button = AnchorCloseButton(d);
     const RECT w = d.GetWindowRect();
 
     d.SetWindowPos(nullptr, 0, 0, w.right - w.left + 40, w.bottom - w.top, SWP_NOMOVE | SWP_NOZORDER);
