@@ -1,5 +1,6 @@
 #include "asset_scan.h"
 
+#include "zone_bytes.h"
 #include "zone_strings.h"
 
 #include <algorithm>
@@ -9,16 +10,6 @@
 namespace {
 
 constexpr int32_t kMaxSoundName = 1024;  // bytes examined for ".wav"
-
-int32_t ReadInt32(const uint8_t* at)
-{
-    return int32_t(uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24);
-}
-
-int32_t ClampOffset(int64_t offset)
-{
-    return int32_t(std::clamp<int64_t>(offset, INT32_MIN, INT32_MAX));
-}
 
 bool IsPrintable(uint8_t byte) { return byte >= 0x21 && byte <= 0x7E; }
 

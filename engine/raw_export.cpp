@@ -4,6 +4,7 @@
 #include "output_folder.h"
 #include "program_log.h"
 #include "sound_list.h"
+#include "zone_bytes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,12 +21,6 @@ constexpr int64_t kInflateBoundMargin = 4096;
 // large stream would cost one inflate call per few bytes; a minimum keeps that cheap.
 constexpr int64_t kMinScriptWindow = 64 * 1024;
 constexpr size_t kScriptHeaderSize = 8;  // inflated length, compressed length
-
-uint32_t ReadU32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool NamesCompressedScript(const std::string& name)
 {
@@ -49,8 +44,8 @@ void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, FILE* file)
     if (!zone.zoneData || offset < 0 || offset + int64_t{kScriptHeaderSize} > zone.zoneSize)
         return;
     const uint8_t* header = zone.zoneData + offset;
-    int64_t stated = ReadU32(header);
-    int64_t available = std::min<int64_t>(ReadU32(header + 4), zone.zoneSize - offset - int64_t{kScriptHeaderSize});
+    int64_t stated = ReadUint32(header);
+    int64_t available = std::min<int64_t>(ReadUint32(header + 4), zone.zoneSize - offset - int64_t{kScriptHeaderSize});
     if (stated == 0)
         return;  // inflating to 0 bytes or to more than 0 both leave the file empty
 

@@ -1,5 +1,7 @@
 #include "zone_strings.h"
 
+#include "zone_bytes.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -10,18 +12,6 @@ namespace {
 constexpr int32_t kStringCountOffset = 36;
 constexpr int32_t kAssetCountOffset = 44;
 constexpr int32_t kStringSlotsOffset = 52;
-
-int32_t ReadInt32(const uint8_t* at)
-{
-    return int32_t(uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24);
-}
-
-// Offsets computed from header counts can leave the 32-bit range; past either end of
-// the zone every later read fails anyway, so clamping keeps the same results.
-int32_t ClampOffset(int64_t offset)
-{
-    return int32_t(std::clamp<int64_t>(offset, INT32_MIN, INT32_MAX));
-}
 
 // Reads the counts and puts the cursor on the first string. Returns false when the
 // zone is too short to hold the header fields.
