@@ -56,7 +56,7 @@ void KestFFWorker::StartWorker(MessageTarget* target, const std::string& outputR
     StopWorker();
     stop_ = false;
     target_ = target;
-    outputRoot_ = outputRoot.empty() ? std::string() : WithoutTrailingSeparators(outputRoot);
+    outputRoot_ = WithoutTrailingSeparators(outputRoot);
     thread_ = std::make_shared<std::thread>(&KestFFWorker::WorkLoop, this);
     theLog.Log("Background FastFile Worker started");
 }
