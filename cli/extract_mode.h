@@ -4,6 +4,7 @@
 
 #include "cli_options.h"
 
-// Returns the exit status: 0 when every job ended "Done", 1 when any job failed or any
-// path was rejected.
+// Returns the exit status: 0 when every job ended "Done" with all its files written; 1
+// when any path was rejected, any job failed, or any file could not be written or was
+// refused (the .dump included).
 int RunExtractMode(const CliOptions& options);

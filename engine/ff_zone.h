@@ -42,6 +42,21 @@ struct ZoneEntry {
     EntryType type;
 };
 
+// What the writing stages of one job could not do: output files that could not be
+// created ("Failed To write: ", "Permissions Required to write: ") and entry names
+// refused as unsafe ("Unsafe path refused: "). Each counts once per logged line.
+struct WriteTally {
+    int32_t writeErrors = 0;
+    int32_t refused = 0;
+
+    WriteTally& operator+=(const WriteTally& other)
+    {
+        writeErrors += other.writeErrors;
+        refused += other.refused;
+        return *this;
+    }
+};
+
 struct FFZone {
     FFZone() = default;
     ~FFZone();

@@ -72,17 +72,22 @@ void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, FILE* file)
 
 }  // namespace
 
-void WriteFiles(FFZone& zone)
+WriteTally WriteFiles(FFZone& zone, const std::atomic<bool>* stopRequested)
 {
+    WriteTally tally;
     const std::string folder = OutputFolder(zone);
-    OpenSoundList(zone, folder);
+    if (!OpenSoundList(zone, folder))
+        ++tally.writeErrors;
     for (const ZoneEntry& entry : zone.entries) {
+        if (stopRequested && stopRequested->load())
+            break;
         if (entry.size <= 1) {
             AddToSoundList(zone, entry.name);
             continue;
         }
         if (!IsSafeEntryName(entry.name)) {
             theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
+            ++tally.refused;
             continue;
         }
         std::string target = folder;
@@ -98,8 +103,10 @@ void WriteFiles(FFZone& zone)
 #endif
         CreateParentFolders(target);
         FILE* file = OpenOutputFile(target);
-        if (!file)
+        if (!file) {
+            ++tally.writeErrors;
             continue;
+        }
         if (zone.kind == OtherVersion && NamesCompressedScript(entry.name))
             WriteCompressedScript(zone, entry, file);
         else
@@ -107,4 +114,5 @@ void WriteFiles(FFZone& zone)
         fclose(file);
     }
     CloseSoundList(zone);
+    return tally;
 }

@@ -4,4 +4,9 @@
 
 #include "ff_zone.h"
 
-void WriteFiles(FFZone& zone);
+#include <atomic>
+
+// Returns what could not be written or was refused. When stopRequested is given and
+// becomes true, the stage ends at the next entry boundary: the file being written is
+// completed, no later entry is written, and the sound list is closed as always.
+WriteTally WriteFiles(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr);

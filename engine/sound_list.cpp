@@ -2,20 +2,21 @@
 
 #include "output_folder.h"
 
-void OpenSoundList(FFZone& zone, const std::string& outputFolder)
+bool OpenSoundList(FFZone& zone, const std::string& outputFolder)
 {
     // A list left open by an interrupted job must never receive this job's lines.
     CloseSoundList(zone);
     if (zone.kind != Version387)
-        return;
+        return true;
     std::string path = outputFolder + kSoundListName;
     CreateParentFolders(path);
     FILE* file = OpenOutputFile(path);
     if (!file)
-        return;
+        return false;
     zone.soundList = file;
     zone.soundListOpen = true;
     fwrite(kSoundListHeader, 1, sizeof(kSoundListHeader) - 1, file);
+    return true;
 }
 
 void AddToSoundList(FFZone& zone, const std::string& name)

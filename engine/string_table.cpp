@@ -2,14 +2,14 @@
 
 #include "output_folder.h"
 
-void WriteStringTable(FFZone& zone)
+bool WriteStringTable(FFZone& zone)
 {
     if (zone.strings.empty())
-        return;
+        return true;
     // The folder exists only if this job wrote into it; a missing one is reported by the open.
     FILE* file = OpenOutputFile(OutputFolder(zone) + kStringTableName);
     if (!file)
-        return;
+        return false;
     std::string text = kStringTableHeader;
     for (const std::string& s : zone.strings) {
         text += s;
@@ -17,4 +17,5 @@ void WriteStringTable(FFZone& zone)
     }
     fwrite(text.data(), 1, text.size(), file);
     fclose(file);
+    return true;
 }

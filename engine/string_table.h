@@ -6,5 +6,6 @@
 constexpr char kStringTableName[] = "StringTable.txt";
 constexpr char kStringTableHeader[] = "// Kest_Ryn: Vandrel - String Table Dump\n\n";
 
-// Writes nothing for an empty list. Does not create the output folder.
-void WriteStringTable(FFZone& zone);
+// Writes nothing for an empty list. Does not create the output folder. Returns false only
+// when the file could not be created (the failure is logged).
+bool WriteStringTable(FFZone& zone);

@@ -13,9 +13,6 @@ struct FFJob {
     uint8_t LocalDump = 0;
     uint8_t Inc_StringTable = 0;
     uint8_t create_dump = 0;
-    // When not empty, the per-archive output folder goes under this folder instead of the
-    // FastFile's folder (or the program's); the .dump still goes next to the FastFile.
-    std::string outputRoot;
 };
 
 // Splits path into name and folder at its last separator ('\' or '/' on Windows, '/'

@@ -11,6 +11,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <new>
+#include <stdexcept>
+#include <type_traits>
 
 namespace {
 
@@ -48,12 +50,13 @@ KestFFWorker::~KestFFWorker()
     StopWorker();
 }
 
-void KestFFWorker::StartWorker(MessageTarget* target)
+void KestFFWorker::StartWorker(MessageTarget* target, const std::string& outputRoot)
 {
     // Two loops on one zone would race: a running thread is stopped before a new one starts.
     StopWorker();
     stop_ = false;
     target_ = target;
+    outputRoot_ = WithoutTrailingSeparators(outputRoot);
     thread_ = std::make_shared<std::thread>(&KestFFWorker::WorkLoop, this);
     theLog.Log("Background FastFile Worker started");
 }
@@ -71,15 +74,15 @@ void KestFFWorker::StopWorker()
 {
     if (!thread_)
         return;
-    stop_ = true;
-    FFJob wake;
-    wake.row = -1;
-    AddJob(wake);
+    {
+        std::lock_guard<std::mutex> hold(queueLock_);
+        stop_ = true;
+        jobs_.clear();
+    }
+    jobReady_.notify_all();
     if (thread_->joinable())
         thread_->join();
     thread_.reset();
-    std::lock_guard<std::mutex> hold(queueLock_);
-    jobs_.clear();
 }
 
 void KestFFWorker::AddJob(const FFJob& job)
@@ -91,36 +94,78 @@ void KestFFWorker::AddJob(const FFJob& job)
     jobReady_.notify_one();
 }
 
-void KestFFWorker::WaitForJob(FFJob& job)
+bool KestFFWorker::WaitForJob(FFJob& job)
 {
     std::unique_lock<std::mutex> hold(queueLock_);
-    jobReady_.wait(hold, [this] { return !jobs_.empty(); });
-    job = jobs_.front();
+    jobReady_.wait(hold, [this] { return stop_ || !jobs_.empty(); });
+    if (stop_)
+        return false;
+    // Moving cannot throw, so a job is never lost between the queue and the loop.
+    static_assert(std::is_nothrow_move_assignable<FFJob>::value, "taking a job out must not throw");
+    job = std::move(jobs_.front());
     jobs_.pop_front();
+    return true;
 }
 
 void KestFFWorker::WorkLoop()
 {
-    while (!stop_) {
-        FFJob job;
-        WaitForJob(job);
-        if (stop_ || job.row < 0)
+    FFJob job;
+    while (WaitForJob(job)) {
+        if (job.row < 0)
             continue;
-        try {
-            RunJob(job);
-        } catch (const std::bad_alloc&) {
-            // A hostile archive can ask for more than there is; that ends its job, not
-            // the program.
-            CloseSoundList(zone_);
-            ResetZone(zone_);
-            FailJob(job, kOutOfMemory);
-        }
+        RunJobGuarded(job);
+        if (stop_)
+            break;
+        ReportJobEnd(job);
+    }
+}
+
+void KestFFWorker::RunJobGuarded(FFJob& job) noexcept
+{
+    // Whatever a hostile archive makes the pipeline throw (a huge allocation, a length
+    // past a container's limit) ends its job, not the program.
+    try {
+        RunJob(job);
+    } catch (const std::bad_alloc&) {
+        EndJobAfterException(job, nullptr);
+    } catch (const std::length_error&) {
+        EndJobAfterException(job, nullptr);
+    } catch (const std::exception& e) {
+        EndJobAfterException(job, e.what());
+    } catch (...) {
+        EndJobAfterException(job, "unexpected failure");
+    }
+}
+
+void KestFFWorker::EndJobAfterException(const FFJob& job, const char* message) noexcept
+{
+    CloseSoundList(zone_);
+    ResetZone(zone_);
+    if (stop_)
+        return;
+    // Reporting allocates too; if that fails as well, the row keeps its last status.
+    try {
+        FailJob(job, message ? std::string(message) : ResultMessage(kOutOfMemory), false);
+    } catch (...) {
+    }
+}
+
+void KestFFWorker::ReportJobEnd(const FFJob& job) noexcept
+{
+    try {
         PostStatusText(kIdleText);
+    } catch (...) {
+    }
+    try {
+        if (target_)
+            target_->JobEnded(JobOutcome{job.row, tally_.writeErrors, tally_.refused});
+    } catch (...) {
     }
 }
 
 void KestFFWorker::RunJob(FFJob& job)
 {
+    tally_ = WriteTally();
     PostStatusText(kWorkingText);
     currentRow_ = job.row;
     SetStatus("Decompressing", kDecompressingColour);
@@ -128,18 +173,27 @@ void KestFFWorker::RunJob(FFJob& job)
 
     if (job.LocalDump)
         job.folder.clear();
-    if (!job.outputRoot.empty())
-        job.folder = WithoutTrailingSeparators(job.outputRoot);
+    if (!outputRoot_.empty())
+        job.folder = outputRoot_;
     zone_.path = job.path;
     zone_.name = job.name;
     zone_.folder = job.folder;
 
     int32_t result = LoadFastFile(zone_);
     if (result != 0) {
-        FailJob(job, result);
+        FailJob(job, ResultMessage(result), result == kResultNotFastFile);
         return;
     }
+    const bool finished = RunStages(job);
+    ResetZone(zone_);
+    if (!finished)
+        return;
+    PostProgress(100);
+    SetStatus("Done", kDoneColour);
+}
 
+bool KestFFWorker::RunStages(const FFJob& job)
+{
     if (job.create_dump) {
         PostProgress(25);
         SetStatus("Writing Dump File", kDumpColour);
@@ -150,7 +204,11 @@ void KestFFWorker::RunJob(FFJob& job)
             theLog.LogError("Permissions Required to write: %s", dumpPath.c_str());
         else if (dumped != 0)
             theLog.LogError("Failed To write: %s", dumpPath.c_str());
+        if (dumped != 0)
+            ++tally_.writeErrors;
     }
+    if (stop_)
+        return false;
 
     ReportNumber(kColumnSize, "0x%x", static_cast<unsigned>(zone_.zoneSize));
     PostProgress(50);
@@ -161,32 +219,38 @@ void KestFFWorker::RunJob(FFJob& job)
     ParseAssetTypes(zone_);
     ReportNumber(kColumnFiles, "%i", static_cast<int>(zone_.assetTypes.size()));
     ReportNumber(kColumnStrings, "%i", static_cast<int>(zone_.strings.size()));
+    if (stop_)
+        return false;
 
     PostProgress(70);
     SetStatus("Locating files", kFilesColour);
     LocateFiles(zone_);
+    if (stop_)
+        return false;
+
     PostProgress(80);
     SetStatus("Writing Files", kFilesColour);
-    WriteFiles(zone_);
-    if (job.Inc_StringTable)
-        WriteStringTable(zone_);
-    ResetZone(zone_);
-    PostProgress(100);
-    SetStatus("Done", kDoneColour);
+    tally_ += WriteFiles(zone_, &stop_);
+    if (stop_)
+        return false;
+    if (job.Inc_StringTable && !WriteStringTable(zone_))
+        ++tally_.writeErrors;
+    return true;
 }
 
-void KestFFWorker::FailJob(const FFJob& job, int32_t result)
+void KestFFWorker::FailJob(const FFJob& job, const std::string& message, bool corrupt)
 {
-    theLog.Log("(%s) Error: %s", job.name.c_str(), ResultMessage(result).c_str());
+    theLog.Log("(%s) Error: %s", job.name.c_str(), message.c_str());
     PostProgress(0);
-    SetStatus(result == kResultNotFastFile ? "Error: Corrupt or unsupported" : "Error: Check Log", kErrorColour);
+    SetStatus(corrupt ? "Error: Corrupt or unsupported" : "Error: Check Log", kErrorColour);
 }
 
 void KestFFWorker::PostRowUpdate(int32_t column, int32_t setColour, uint32_t colour)
 {
-    RowUpdate* update = new RowUpdate{currentRow_, setColour, colour, statusText_};
-    if (!target_ || !target_->Post(WM_KEST_ROWUPDATE, reinterpret_cast<uintptr_t>(update), column))
-        delete update;
+    // The record is the receiver's only once posted; a post that fails or throws frees it here.
+    std::unique_ptr<RowUpdate> update(new RowUpdate{currentRow_, setColour, colour, statusText_});
+    if (target_ && target_->Post(WM_KEST_ROWUPDATE, reinterpret_cast<uintptr_t>(update.get()), column))
+        update.release();
 }
 
 void KestFFWorker::PostProgress(int32_t percent)

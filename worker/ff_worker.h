@@ -3,12 +3,18 @@
 //
 // How it works: the user-interface thread (or the command line) calls AddJob, which
 // appends under the queue lock and then signals the job-ready condition. The worker
-// thread blocks in WaitForJob until the queue holds a job, copies it out and releases the
+// thread blocks in WaitForJob until the queue holds a job, moves it out and releases the
 // lock before extracting, so AddJob never waits for an extraction. Everything the
 // pipeline reports is posted to the message target and never waits for the receiver.
-// The zone, the current row and statusText belong to the worker thread alone; the target
-// is set before the thread starts. StopWorker sets the stop flag, wakes the worker with a
-// job of row -1 and joins it; a job under way runs to its end first.
+// The zone, the current row, statusText and the job's tally belong to the worker thread
+// alone; the target and the output root are set before the thread starts.
+//
+// Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
+// wakes the thread and joins it. The thread reads the flag when it waits, between the
+// pipeline's stages and, through WriteFiles, between two entries; so the job under way
+// ends at its next entry boundary with its current file whole and its sound list closed.
+// Once the thread has seen the flag it posts nothing more: a job cut short keeps the
+// status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once
 
 #include "ff_job.h"
@@ -21,6 +27,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #ifdef _WIN32
@@ -34,22 +41,34 @@ public:
     KestFFWorker(const KestFFWorker&) = delete;
     KestFFWorker& operator=(const KestFFWorker&) = delete;
 
-    // Starts the thread posting to target, which must outlive the worker thread.
-    void StartWorker(MessageTarget* target);
+    // Starts the thread posting to target, which must outlive the worker thread. A
+    // non-empty outputRoot takes the place of every job's folder as the place of its
+    // per-archive output folder (the .dump stays next to the FastFile).
+    void StartWorker(MessageTarget* target, const std::string& outputRoot = std::string());
 #ifdef _WIN32
     void StartWorker(HWND window);
 #endif
+    // Jobs added while no thread runs wait for the next StartWorker.
     void AddJob(const FFJob& job);
-    // Finishes the job under way, drops the rest of the queue, and joins the thread.
+    // Returns once the thread has ended: the job under way stops at its next entry
+    // boundary, the queued jobs are dropped. Harmless when no thread runs.
     void StopWorker();
 
-    void WaitForJob(FFJob& job);
+    // Blocks until the queue holds a job and moves it into job; false when a stop was
+    // requested, whatever the queue holds.
+    bool WaitForJob(FFJob& job);
     void WorkLoop();
     void PostRowUpdate(int32_t column, int32_t setColour, uint32_t colour);
 
 private:
+    // Runs one job; an exception from it ends that job as a failure, never the thread.
+    void RunJobGuarded(FFJob& job) noexcept;
     void RunJob(FFJob& job);
-    void FailJob(const FFJob& job, int32_t result);
+    // The stages after a successful load; false when a stop cut them short.
+    bool RunStages(const FFJob& job);
+    void FailJob(const FFJob& job, const std::string& message, bool corrupt);
+    void EndJobAfterException(const FFJob& job, const char* message) noexcept;
+    void ReportJobEnd(const FFJob& job) noexcept;
     void PostProgress(int32_t percent);
     void PostStatusText(const char* text);
     void SetStatus(const char* text, uint32_t colour);
@@ -61,10 +80,12 @@ private:
     std::mutex queueLock_;
     std::condition_variable jobReady_;
     MessageTarget* target_ = nullptr;
+    std::string outputRoot_;
 #ifdef _WIN32
     WindowMessageTarget windowTarget_;
 #endif
     FFZone zone_;
+    WriteTally tally_;  // of the job under way
     int32_t currentRow_ = -1;
     char statusText_[120];
 };

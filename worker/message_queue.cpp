@@ -18,6 +18,13 @@ bool MessageQueue::Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
     return true;
 }
 
+void MessageQueue::JobEnded(const JobOutcome& outcome)
+{
+    JobOutcome* copy = new JobOutcome(outcome);
+    if (!Post(kJobEndedReport, reinterpret_cast<uintptr_t>(copy), 0))
+        delete copy;
+}
+
 bool MessageQueue::Pop(PostedMessage& message)
 {
     std::unique_lock<std::mutex> hold(lock_);

@@ -4,8 +4,9 @@
 //
 // How it works: one mutex guards the queue and the closed flag; Post appends and signals,
 // Pop waits on the condition until a message arrives or the queue is closed. Post never
-// waits for the consumer. Messages still queued when the queue is destroyed are released
-// as their receiver would have released them.
+// waits for the consumer. A job's end is queued as one more message, kJobEndedReport,
+// right behind that job's own messages. Messages still queued when the queue is
+// destroyed are released as their receiver would have released them.
 #pragma once
 
 #include "worker_messages.h"
@@ -24,6 +25,7 @@ public:
 
     // Fails once the queue is closed.
     bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void JobEnded(const JobOutcome& outcome) override;
 
     // Blocks until a message is there; false only when the queue is closed and empty.
     bool Pop(PostedMessage& message);

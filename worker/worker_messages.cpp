@@ -4,4 +4,6 @@ void ReleasePostedMessage(const PostedMessage& message)
 {
     if (message.message == WM_KEST_ROWUPDATE)
         delete reinterpret_cast<RowUpdate*>(message.wParam);
+    else if (message.message == kJobEndedReport)
+        delete reinterpret_cast<JobOutcome*>(message.wParam);
 }

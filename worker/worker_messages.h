@@ -4,6 +4,11 @@
 // Ownership: a RowUpdate is allocated by the sender and freed by the receiver after use
 // (ReleasePostedMessage). If posting fails, the sender frees it. Status texts are
 // constants with static lifetime and are never freed.
+//
+// Beside the three messages, the worker hands each finished job's JobOutcome to its
+// target's JobEnded. A window ignores it (its row already says "Done" or the error);
+// the command line's queue keeps it in order among the messages, to count jobs and to
+// say which of them could not write everything.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +32,17 @@ struct RowUpdate {
     std::string text;
 };
 
+// The end of one job that ran to its end ("Done" or an error text): what its writing
+// stages could not do. Both counts are 0 for a clean job and for a failed load.
+struct JobOutcome {
+    int32_t row;
+    int32_t writeErrors;  // "Failed To write: " and "Permissions Required to write: " lines
+    int32_t refused;      // "Unsafe path refused: " lines
+};
+
+// Not a window message: a MessageQueue carries a JobOutcome* in wParam under this number.
+constexpr uint32_t kJobEndedReport = kWmUser + 11;
+
 struct PostedMessage {
     uint32_t message;
     uintptr_t wParam;
@@ -39,6 +55,9 @@ class MessageTarget {
 public:
     virtual ~MessageTarget() = default;
     virtual bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+    // Called on the worker thread after the job's last message ("Idle.."). Must not
+    // wait for the receiver. A window has no use for it.
+    virtual void JobEnded(const JobOutcome&) {}
 };
 
 // The receiver's part of the ownership rule: frees what the message carries.

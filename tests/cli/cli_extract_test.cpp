@@ -51,14 +51,14 @@ TEST_F(CliExtract, JsonRowsInGivenOrderForDoneFailedAndRejectedFiles)
     char size[32];
     snprintf(size, sizeof size, "0x%x", unsigned(ArchiveZone().size()));
     EXPECT_EQ("{\"file\":\"" + good + "\",\"row\":[\"patch.ff\",\"Done\",\"" + size +
-                  "\",\"2\",\"3\"],\"colour\":65280,\"progress\":[5,50,60,70,80,100]}",
+                  "\",\"2\",\"3\"],\"colour\":65280,\"progress\":[5,50,60,70,80,100],\"write_errors\":0,\"refused\":0}",
               lines[0]);
     EXPECT_EQ("{\"file\":\"" + header +
-                  "\",\"row\":[\"header.ff\",\"Error: Corrupt or unsupported\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0]}",
+                  "\",\"row\":[\"header.ff\",\"Error: Corrupt or unsupported\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0}",
               lines[1]);
     EXPECT_EQ("{\"file\":\"" + missing + "\",\"rejected\":\"File dose not Exsist: " + missing + "\"}", lines[2]);
     EXPECT_EQ("{\"file\":\"" + cut +
-                  "\",\"row\":[\"cut.ff\",\"Error: Check Log\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0]}",
+                  "\",\"row\":[\"cut.ff\",\"Error: Check Log\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0}",
               lines[3]);
     EXPECT_EQ("{\"file\":\"" + upper + "\",\"rejected\":\"Not a FastFile: 'upper.FF'\"}", lines[4]);
     EXPECT_EQ("{\"file\":\"" + noFolder + "\",\"rejected\":\"Error Can't Find: " + noFolder + "\"}", lines[5]);
@@ -112,7 +112,7 @@ TEST_F(CliExtract, UnsafeNamesAreRefusedAndLogged)
     zone.Record(ffb::kGsc, "ok/fine.gsc", "good");
     const std::string file = Write("deep/patch.ff", ffb::FastFile(ffb::kVersion387, zone.Build()));
     const CommandResult result = RunVandrel({"-q", file});
-    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(1, result.status) << "a refused file is not a success";
     EXPECT_NE(std::string::npos, result.err.find("Unsafe path refused: ../escape.gsc\n")) << result.err;
     EXPECT_NE(std::string::npos, result.err.find("Unsafe path refused: /abs/escape.gsc\n"));
     EXPECT_FALSE(fs::exists(Path("deep/escape.gsc")));
@@ -146,4 +146,61 @@ TEST_F(CliExtract, LocalDumpWritesBesideTheProgram)
     EXPECT_TRUE(fs::exists(file + ".dump"));
     EXPECT_FALSE(fs::exists(Path(name)));
     fs::remove_all(programFolder / name);
+}
+
+TEST_F(CliExtract, ARunWhoseEveryPathIsRejectedExitsOne)
+{
+    const CommandResult result = RunVandrel({"missing.ff"}, folder_.string());
+    EXPECT_EQ(1, result.status);
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(2u, lines.size()) << result.out;
+    EXPECT_EQ("File dose not Exsist: " + Path("missing.ff"), lines[1]);
+}
+
+TEST_F(CliExtract, LongSpellingsOfTheOutputOptions)
+{
+    struct Case {
+        const char* option;
+        bool dump;         // FASTFILE.dump written
+        bool stringTable;  // StringTable.txt written
+        bool local;        // the output folder beside the program
+    };
+    const fs::path programFolder = fs::path(VANDREL_PROGRAM).parent_path();
+    for (const Case& c : {Case{"--dump", true, false, false}, Case{"--string-table", false, true, false},
+                          Case{"--local", false, false, true}}) {
+        SCOPED_TRACE(c.option);
+        const std::string name = "long_" + std::string(c.option + 2) + "_" + std::to_string(getpid());
+        const std::string file = Write(name + ".ff", Archive());
+        const fs::path output = (c.local ? programFolder : folder_) / name;
+        const CommandResult result = RunVandrel({c.option, "-q", file});
+        EXPECT_EQ(0, result.status) << result.err;
+        EXPECT_EQ(c.dump, fs::exists(file + ".dump"));
+        EXPECT_EQ(c.stringTable, fs::exists(output / "StringTable.txt"));
+        EXPECT_TRUE(fs::exists(output / "maps/mp/dm.gsc"));
+        EXPECT_EQ(c.local, !fs::exists(Path(name)));
+        fs::remove_all(programFolder / name);
+    }
+}
+
+TEST_F(CliExtract, QuietKeepsTheLiveLineOffATerminal)
+{
+    Write("patch.ff", Archive());
+    const CommandResult live = RunVandrelOnTerminal({"patch.ff"}, folder_.string());
+    EXPECT_EQ(0, live.status) << live.err;
+    EXPECT_NE(std::string::npos, live.err.find("\r\033[K[1/1] patch.ff  ")) << live.err;
+    for (const char* quiet : {"--quiet", "-q"}) {
+        const CommandResult result = RunVandrelOnTerminal({quiet, "patch.ff"}, folder_.string());
+        EXPECT_EQ(0, result.status) << result.err;
+        EXPECT_EQ(std::string::npos, result.err.find('\033')) << quiet << ": " << result.err;
+        EXPECT_NE(std::string::npos, result.err.find("Added 'patch.ff' to the Que")) << quiet;
+    }
+}
+
+TEST_F(CliExtract, DoubleDashTakesANameThatStartsWithADash)
+{
+    Write("-dash.ff", Archive());
+    const CommandResult result = RunVandrel({"--json", "--", "-dash.ff"}, folder_.string());
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("\"row\":[\"-dash.ff\",\"Done\"")) << result.out;
+    EXPECT_EQ("main() {}", Text(Path("-dash/maps/mp/dm.gsc")));
 }

@@ -1,9 +1,14 @@
 #include "command_runner.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +62,61 @@ CommandResult RunVandrel(const std::vector<std::string>& args, const std::string
         fclose(err);
     }
     std::remove(errPath.c_str());
+    return result;
+}
+
+CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const std::string& cwd)
+{
+    CommandResult result;
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    int out[2];
+    if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0 || pipe(out) != 0)
+        return result;
+    const std::string terminalName = ptsname(terminal);
+    std::vector<std::string> argvText = {VANDREL_PROGRAM};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvText)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        const int side = open(terminalName.c_str(), O_RDWR);
+        const int nothing = open("/dev/null", O_RDONLY);
+        if (side < 0 || nothing < 0 || dup2(side, 2) < 0 || dup2(out[1], 1) < 0 || dup2(nothing, 0) < 0 ||
+            chdir(cwd.c_str()) != 0)
+            _exit(127);
+        close(terminal);
+        close(out[0]);
+        execv(VANDREL_PROGRAM, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    // Read both until each is done: the terminal reports EIO once the program has closed it.
+    pollfd sources[2] = {{terminal, POLLIN, 0}, {out[0], POLLIN, 0}};
+    std::string* texts[2] = {&result.err, &result.out};
+    int reading = 2;
+    while (reading > 0 && poll(sources, 2, 30000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (sources[i].fd < 0 || !(sources[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            char buffer[4096];
+            const ssize_t n = read(sources[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                texts[i]->append(buffer, size_t(n));
+            } else if (n == 0 || errno != EINTR) {
+                sources[i].fd = -1;
+                --reading;
+            }
+        }
+    }
+    close(terminal);
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

@@ -18,6 +18,10 @@ struct CommandResult {
 // Runs the program with the arguments (each quoted for the shell), in folder `cwd` when given.
 CommandResult RunVandrel(const std::vector<std::string>& args, const std::string& cwd = "");
 
+// As RunVandrel, with stderr on a pseudo-terminal (so that the program sees a terminal
+// there) and stdout on a pipe.
+CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const std::string& cwd);
+
 std::vector<std::string> Lines(const std::string& text);
 
 // A test with a fresh folder of its own for archives and outputs.

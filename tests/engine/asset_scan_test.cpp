@@ -157,19 +157,43 @@ TEST(LocateFiles, CandidatesWithoutMarkerOrRoomAreSkipped)
     EXPECT_EQ("odd.gscx", typed[0].name);
 }
 
-TEST(ReadSoundName, StopsAtTheFirstWavWithinItsLimit)
+TEST(LocateFiles, RefusedSoundRecordGivesNoEntryForTheWavNameAfterIt)
+{
+    // The name after "ERROR" has no marker of its own: its ".wav" leads back to the
+    // refused record's marker, and the scan goes on after that dot.
+    ffb::ZoneBuilder builder;
+    builder.SoundError("fx/refused.wav").SoundB("fx/next.wav", "RIFF");
+    FFZone zone;
+    const auto entries = Scan(zone, Version387, builder.Build());
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("fx/next.wav", entries[0].name);
+    EXPECT_EQ("RIFF", ZoneText(zone, entries[0].dataOffset, entries[0].size));
+}
+
+TEST(ReadSoundName, FindsAWavThatStartsWithinItsFirst1024Bytes)
+{
+    // prefix length: ".wav" starts at that offset; the last examined offset is 1023.
+    for (size_t prefix : {size_t(0), size_t(1020), size_t(1021), size_t(1022), size_t(1023), size_t(1024),
+                          size_t(1025)}) {
+        SCOPED_TRACE(prefix);
+        FFZone zone;
+        const std::string name = std::string(prefix, 'a') + ".wav";
+        SetZone(zone, Version387, ffb::ToBytes(name + "!"));
+        zone.cursor = 0;
+        if (prefix <= 1023) {
+            EXPECT_EQ(name, ReadSoundName(zone));
+            EXPECT_EQ(int32_t(prefix + 5), zone.cursor);
+        } else {
+            EXPECT_EQ("", ReadSoundName(zone));
+            EXPECT_EQ(0, zone.cursor);
+        }
+    }
+}
+
+TEST(ReadSoundName, NameCutByTheZonesEndIsUnreadable)
 {
     FFZone zone;
-    std::string far(1020, 'a');
-    SetZone(zone, Version387, ffb::ToBytes(far + ".wav!"));
-    zone.cursor = 0;
-    EXPECT_EQ(far + ".wav", ReadSoundName(zone));
-    EXPECT_EQ(1025, zone.cursor);
-
-    SetZone(zone, Version387, ffb::ToBytes(std::string(1024, 'a') + ".wav!"));
-    EXPECT_EQ("", ReadSoundName(zone));
-    EXPECT_EQ(0, zone.cursor);
-
     SetZone(zone, Version387, ffb::ToBytes("end.wa"));
     EXPECT_EQ("", ReadSoundName(zone));
+    EXPECT_EQ(0, zone.cursor);
 }

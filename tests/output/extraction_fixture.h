@@ -11,13 +11,21 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 class ExtractionTest : public testing::Test {
 protected:
     // Writes the archive as dir/name and runs every stage up to the files written.
     void Extract(const uint8_t version[4], const ffb::ZoneBuilder& builder, const std::string& name = "patch.ff")
     {
-        std::string path = dir / name;
-        ASSERT_TRUE(ffb::WriteFile(path, ffb::FastFile(version, builder.Build())));
+        ASSERT_TRUE(ffb::WriteFile(dir / name, ffb::FastFile(version, builder.Build())));
+        ExtractWritten(name);
+    }
+
+    // Runs every stage on the archive dir/name, already written.
+    void ExtractWritten(const std::string& name)
+    {
+        const std::string path = dir / name;
         zone.path = path;
         zone.name = name;
         zone.folder = dir.Path();
@@ -25,7 +33,7 @@ protected:
         ParseStrings(zone);
         ParseAssetTypes(zone);
         LocateFiles(zone);
-        WriteFiles(zone);
+        tally = WriteFiles(zone, &stop);
     }
 
     // A file in the archive's output folder of the last Extract.
@@ -34,4 +42,6 @@ protected:
     testsupport::TempFolder dir;
     testsupport::LogCapture log;
     FFZone zone;
+    std::atomic<bool> stop{false};
+    WriteTally tally;  // of the last Extract
 };

@@ -51,6 +51,7 @@ TEST_F(ExtractionTest, AFailedListIsLoggedAndTheNextJobGetsItsOwn)
     Extract(ffb::kVersion387, builder);
     EXPECT_FALSE(zone.soundListOpen);
     EXPECT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(tally.writeErrors, 1);
     EXPECT_EQ(ReadText(Out("a.gsc")), "data");
     ResetZone(zone);
 
@@ -66,7 +67,7 @@ TEST_F(ExtractionTest, StringTableHoldsEveryStringInOrder)
     ffb::ZoneBuilder builder;
     builder.Strings({"mp_crash", "", "sun"}).Record(ffb::kGsc, "a.gsc", "data");
     Extract(ffb::kVersion387, builder);
-    WriteStringTable(zone);
+    EXPECT_TRUE(WriteStringTable(zone));
     EXPECT_EQ(ReadText(Out("StringTable.txt")), "// Kest_Ryn: Vandrel - String Table Dump\n\nmp_crash\n\nsun\n");
 }
 
@@ -75,7 +76,7 @@ TEST_F(ExtractionTest, NoStringTableWithoutStrings)
     ffb::ZoneBuilder builder;
     builder.Strings({"never", "read"}).Record(ffb::kGsc, "a.gsc", "data");
     Extract(ffb::kVersion5, builder);  // such archives have no string list
-    WriteStringTable(zone);
+    EXPECT_TRUE(WriteStringTable(zone));
     EXPECT_FALSE(Exists(Out("StringTable.txt")));
     EXPECT_TRUE(log.Lines().empty());
 }
@@ -85,7 +86,7 @@ TEST_F(ExtractionTest, StringTableDoesNotCreateTheFolder)
     ffb::ZoneBuilder builder;
     builder.Strings({"one"});
     Extract(ffb::kOtherVersion, builder);  // no file written, no sound list opened
-    WriteStringTable(zone);
+    EXPECT_FALSE(WriteStringTable(zone));
     EXPECT_FALSE(Exists(dir / "patch"));
     EXPECT_TRUE(log.Contains("Failed To write: " + Out("StringTable.txt")));
 }

@@ -72,6 +72,8 @@ TEST_F(ExtractionTest, UnsafeNamesAreRefusedLoggedAndNotWritten)
     EXPECT_TRUE(log.Contains("Unsafe path refused: C:/escape3.csc"));
     EXPECT_TRUE(log.Contains("Unsafe path refused: /tmp/escape4.rmb"));
     EXPECT_TRUE(log.Contains("Unsafe path refused: maps\\..\\..\\escape5.gsc"));
+    EXPECT_EQ(tally.refused, 5);
+    EXPECT_EQ(tally.writeErrors, 0);
     // Nothing is written for an entry without data, so it is only listed, as always.
     EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "../listed.gsc\n");
     EXPECT_EQ(ReadText(Out("maps/safe.gsc")), "good");
@@ -104,6 +106,8 @@ TEST_F(ExtractionTest, TargetThatIsAFolderLogsTheFullPathAndTheNextEntryIsWritte
     ffb::ZoneBuilder builder;
     builder.Record(ffb::kGsc, "maps/blocked.gsc", "lost").Record(ffb::kGsc, "maps/next.gsc", "kept");
     Extract(ffb::kVersion5, builder);
+    EXPECT_EQ(tally.writeErrors, 1);
+    EXPECT_EQ(tally.refused, 0);
 #ifdef _WIN32
     // The Windows runtime reports a folder in the way as access denied.
     EXPECT_TRUE(log.Contains("Permissions Required to write: " + Out("maps/blocked.gsc")));
@@ -113,29 +117,43 @@ TEST_F(ExtractionTest, TargetThatIsAFolderLogsTheFullPathAndTheNextEntryIsWritte
     EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
 }
 
-TEST_F(ExtractionTest, LockedOrReadOnlyTargetLogsPermissionsRequired)
+// Access denied for a reason that holds for every user: under wine the target is held
+// open without sharing; natively the extraction runs as an unprivileged user and the
+// target's folder belongs to someone else.
+TEST_F(ExtractionTest, TargetThatMayNotBeWrittenLogsPermissionsRequired)
 {
-    std::filesystem::create_directories(Out("maps"));
-    std::string target = Out("maps/locked.gsc");
-    ASSERT_TRUE(ffb::WriteFile(target, ffb::ToBytes("old")));
+    std::filesystem::create_directories(Out("locked"));
+    std::filesystem::create_directories(Out("open"));
+    const std::string target = Out("locked/a.gsc");
 #ifdef _WIN32
-    // Held open by another program without sharing: the runtime reports access denied.
+    ASSERT_TRUE(ffb::WriteFile(target, ffb::ToBytes("old")));
     HANDLE holder = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 #else
-    std::filesystem::permissions(target, std::filesystem::perms::owner_read);
-    if (FILE* probe = fopen(target.c_str(), "r+b")) {
-        fclose(probe);
-        GTEST_SKIP() << "read-only files stay writable for this user (root)";
-    }
+    for (const std::string& folder : {dir.Path(), dir / "patch", Out("locked")})
+        testsupport::OpenToOthers(folder);
+    std::filesystem::permissions(Out("open"), std::filesystem::perms::all);
 #endif
     ffb::ZoneBuilder builder;
-    builder.Record(ffb::kGsc, "maps/locked.gsc", "new").Record(ffb::kGsc, "maps/next.gsc", "kept");
-    Extract(ffb::kVersion5, builder);
-#ifdef _WIN32
-    CloseHandle(holder);
+    builder.Record(ffb::kGsc, "locked/a.gsc", "new").Record(ffb::kGsc, "open/next.gsc", "kept");
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kVersion5, builder.Build())));
+#ifndef _WIN32
+    testsupport::OpenToOthers(dir / "patch.ff");
 #endif
-    EXPECT_TRUE(log.Contains("Permissions Required to write: " + target));
+    auto run = [&] {
+        ExtractWritten("patch.ff");
+        EXPECT_TRUE(log.Contains("Permissions Required to write: " + target));
+        EXPECT_EQ(tally.writeErrors, 1);
+        EXPECT_EQ(ReadText(Out("open/next.gsc")), "kept");
+        return log.Contains("Permissions Required to write: " + target) && tally.writeErrors == 1 &&
+               ReadText(Out("open/next.gsc")) == "kept";
+    };
+#ifdef _WIN32
+    run();
+    CloseHandle(holder);
     EXPECT_EQ(ReadText(target), "old");
-    EXPECT_EQ(ReadText(Out("maps/next.gsc")), "kept");
+#else
+    EXPECT_TRUE(testsupport::RunUnprivileged(run));
+    EXPECT_FALSE(Exists(target));
+#endif
 }

@@ -16,6 +16,10 @@
 #include <process.h>
 #define VANDREL_GETPID _getpid
 #else
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #define VANDREL_GETPID getpid
 #endif
@@ -89,14 +93,42 @@ inline std::string ReadText(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool RunningAsRoot()
+#ifndef _WIN32
+// Lets every user read the file or walk into the folder, whatever the umask made of it.
+inline void OpenToOthers(const std::string& path)
 {
-#ifdef _WIN32
-    return false;
-#else
-    return geteuid() == 0;
-#endif
+    using std::filesystem::perms;
+    const bool folder = std::filesystem::is_directory(path);
+    std::filesystem::permissions(path, folder ? perms::others_read | perms::others_exec : perms::others_read,
+                                 std::filesystem::perm_options::add);
 }
+
+// Runs body as a user without special rights, so that permission checks apply even when
+// the tests run as root: then body runs in a child process that has dropped to the user
+// "nobody" (which must succeed, or the run fails). Returns what body returned. Call it
+// while the process has no other thread.
+inline bool RunUnprivileged(const std::function<bool()>& body)
+{
+    if (geteuid() != 0)
+        return body();
+    const passwd* nobody = getpwnam("nobody");
+    const uid_t uid = nobody ? nobody->pw_uid : 65534;
+    const gid_t gid = nobody ? nobody->pw_gid : 65534;
+    fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || geteuid() == 0)
+            _exit(3);
+        const bool passed = body();
+        fflush(nullptr);
+        _exit(passed ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
 
 // Records every line theLog writes while it exists.
 class LogCapture : public LogLineObserver {

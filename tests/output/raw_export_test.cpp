@@ -154,3 +154,29 @@ TEST_F(ExtractionTest, DataOutsideTheZoneIsNeverWritten)
     EXPECT_EQ(ReadText(Out("wrap.rmb")), "");
     EXPECT_EQ(ReadText(Out("script.gsc")), "");
 }
+
+TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndClosesTheList)
+{
+    // The refusal of the third entry is logged in the middle of the stage: the stop is
+    // asked for right then, as another thread could ask for it at any moment.
+    struct StopOnLine : LogLineObserver {
+        StopOnLine(std::atomic<bool>& stop, std::string line) : stop(stop), line(std::move(line)) {}
+        void OnLogLine(const char* written) override { stop = stop || line == written; }
+        std::atomic<bool>& stop;
+        const std::string line;
+    } stopper(stop, "Unsafe path refused: ../stop.gsc");
+    theLog.SetLineObserver(&stopper);
+    ffb::ZoneBuilder builder;
+    builder.SoundA("before.wav")
+        .Record(ffb::kGsc, "a.gsc", "aaaa")
+        .Record(ffb::kGsc, "../stop.gsc", "xx")
+        .SoundA("after.wav")
+        .Record(ffb::kGsc, "b.gsc", "bbbb");
+    Extract(ffb::kVersion387, builder);
+    theLog.SetLineObserver(&log);
+    EXPECT_EQ(ReadText(Out("a.gsc")), "aaaa");
+    EXPECT_FALSE(Exists(Out("b.gsc")));
+    EXPECT_FALSE(zone.soundListOpen);
+    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "before.wav\n");
+    EXPECT_EQ(tally.refused, 1);
+}

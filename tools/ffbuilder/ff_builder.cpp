@@ -121,10 +121,11 @@ ZoneBuilder& ZoneBuilder::SoundBWithLength(const std::string& name, int32_t leng
     return *this;
 }
 
-ZoneBuilder& ZoneBuilder::SoundError()
+ZoneBuilder& ZoneBuilder::SoundError(const std::string& following)
 {
     Append(records_, kMarker, 4);
     Append(records_, std::string("ERROR"));
+    Append(records_, following);
     records_.push_back(0);
     return *this;
 }

@@ -59,8 +59,9 @@ public:
     // non-printable byte), name, one skipped byte, data.
     ZoneBuilder& SoundB(const std::string& name, const std::string& data);
     ZoneBuilder& SoundBWithLength(const std::string& name, int32_t length, const std::string& data);
-    // Refused sound: marker followed by "ERROR".
-    ZoneBuilder& SoundError();
+    // Refused sound: marker followed by "ERROR", then `following` (for instance a ".wav"
+    // name without a marker of its own), then a zero byte.
+    ZoneBuilder& SoundError(const std::string& following = "");
 
     // Offset the next added piece will start at, counted from the zone's first byte.
     size_t NextOffset() const;

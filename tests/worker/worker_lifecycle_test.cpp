@@ -1,0 +1,268 @@
+// The worker's life: start, the prompt stop in the middle of a large archive, and jobs
+// that throw, which end as failures while the worker goes on.
+#include "ff_builder.h"
+#include "ff_worker.h"
+#include "message_queue.h"
+#include "output_test_support.h"
+#include "sound_list.h"
+#include "worker_trace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+using namespace std::chrono_literals;
+using testsupport::Exists;
+using testsupport::ReadText;
+using testsupport::TempFolder;
+
+namespace {
+
+std::vector<std::string> DrainAll(MessageQueue& messages)
+{
+    std::vector<std::string> trace;
+    PostedMessage message{};
+    while (messages.TryPop(message)) {
+        trace.push_back(Describe(message));
+        ReleasePostedMessage(message);
+    }
+    return trace;
+}
+
+// Drains until `jobs` jobs have ended (bounded wait).
+std::vector<std::string> DrainJobs(MessageQueue& messages, int jobs)
+{
+    std::vector<std::string> trace;
+    PostedMessage message{};
+    while (jobs > 0 && messages.PopFor(message, 30s)) {
+        trace.push_back(Describe(message));
+        ReleasePostedMessage(message);
+        jobs -= IsJobEnd(trace.back());
+    }
+    EXPECT_EQ(jobs, 0) << "worker went quiet";
+    return trace;
+}
+
+}  // namespace
+
+TEST(WorkerLifecycle, StartIsLoggedAndAnIdleWorkerStopsAtOnce)
+{
+    testsupport::LogCapture log;
+    MessageQueue messages;
+    {
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        EXPECT_TRUE(log.Contains("Background FastFile Worker started"));
+        worker.StopWorker();
+        worker.StopWorker();  // a second stop is harmless
+        worker.StartWorker(&messages);  // and the worker can be started again
+    }  // the destructor stops the idle worker; a hang here fails by time-out
+    EXPECT_TRUE(DrainAll(messages).empty());
+}
+
+// A large archive, stopped while its files are written: the stop returns at once, every
+// file on disk is whole, no entry after the stop is written, the sound list is complete
+// and closed, nothing is reported after the stop, and the queued job is dropped for good.
+TEST(WorkerLifecycle, StopEndsTheJobUnderWayAtTheNextEntryAndDropsTheRest)
+{
+    constexpr int kEntries = 20000;
+    constexpr int kListedEvery = 10;  // every tenth entry is a referenced sound without data
+    auto name = [](int i) {
+        char text[32];
+        snprintf(text, sizeof text, "f%02d/%05d", i / 1000, i);
+        return std::string(text);
+    };
+    auto content = [](int i) {
+        std::string text;
+        for (int k = 0; k < 16; ++k)
+            text += "entry " + std::to_string(i) + "\n";
+        return text;
+    };
+    auto listed = [](int i) { return i % kListedEvery == kListedEvery - 1; };
+
+    ffb::ZoneBuilder zone;
+    zone.Strings({"big"});
+    for (int i = 0; i < kEntries; ++i) {
+        if (listed(i))
+            zone.SoundBWithLength(name(i) + ".wav", 0, "");
+        else
+            zone.Record(ffb::kGsc, name(i) + ".gsc", content(i));
+    }
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    ASSERT_TRUE(ffb::WriteFile(big, ffb::FastFile(ffb::kVersion387, zone.Build())));
+    const std::string later = dir / "later.ff";
+    ASSERT_TRUE(ffb::WriteFile(later, ffb::FastFile(ffb::kVersion387, ffb::SampleZone(2, 1))));
+    auto file = [&dir, &name](int i) { return dir / ("big/" + name(i) + ".gsc"); };
+
+    MessageQueue messages;
+    KestFFWorker worker;
+    worker.StartWorker(&messages);
+    FFJob job = MakeJob(big, 0);
+    job.Inc_StringTable = 1;
+    worker.AddJob(job);
+    worker.AddJob(MakeJob(later, 1));
+
+    // Stop once the writing is well under way.
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (!Exists(file(100)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(Exists(file(100))) << "the job never reached its files";
+    const auto stopStart = std::chrono::steady_clock::now();
+    worker.StopWorker();
+    const double stopMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopStart).count();
+
+    int firstMissing = kEntries;
+    std::vector<int> strays;
+    std::vector<int> broken;
+    for (int i = 0; i < kEntries; ++i) {
+        if (listed(i))
+            continue;
+        if (!Exists(file(i))) {
+            firstMissing = std::min(firstMissing, i);
+        } else if (i > firstMissing) {
+            strays.push_back(i);
+        } else if (ReadText(file(i)) != content(i)) {
+            broken.push_back(i);
+        }
+    }
+    std::cout << "stop took " << stopMs << " ms; " << firstMissing << " of " << kEntries << " entries were done\n";
+    testing::Test::RecordProperty("stop_ms", std::to_string(stopMs));
+    testing::Test::RecordProperty("entries_done", firstMissing);
+    EXPECT_LT(firstMissing, kEntries) << "the job ran to its end";
+    EXPECT_TRUE(strays.empty()) << strays.size() << " entries after the stop were written, first " << strays[0];
+    EXPECT_TRUE(broken.empty()) << broken.size() << " files are not whole, first " << broken[0];
+
+    // The list holds, line by line, the referenced sounds met before the stop: those before
+    // the first entry not written, less the one right before it if the stop came first.
+    auto listUpTo = [&](int end) {
+        std::string text = kSoundListHeader;
+        for (int i = 0; i < end; ++i)
+            if (listed(i))
+                text += name(i) + ".wav\n";
+        return text;
+    };
+    const std::string list = ReadText(dir / "big/Refrenced_Sounds.txt");
+    EXPECT_TRUE(list == listUpTo(firstMissing) || list == listUpTo(firstMissing - 1))
+        << list.substr(list.size() > 200 ? list.size() - 200 : 0);
+    EXPECT_FALSE(Exists(dir / "big/StringTable.txt"));
+    EXPECT_FALSE(Exists(dir / "later"));
+
+    const std::vector<std::string> trace = DrainAll(messages);
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), "row 0 col 1 ff4fb5 Writing Files") << "nothing is reported after the stop";
+
+    // Started again, the worker takes only what is queued from then on.
+    worker.StartWorker(&messages);
+    worker.AddJob(MakeJob(later, 2));
+    const std::vector<std::string> again = DrainJobs(messages, 1);
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(again.back(), "end row 2 errors 0 refused 0");
+    EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const std::string& line) { return line.find("row 1 ") == 0; }), 0);
+}
+
+namespace {
+
+// A target whose posts throw, as a post that cannot allocate would: posts number first
+// to first + count - 1 (counted from 0) throw, the others reach the queue.
+class ThrowingTarget : public MessageTarget {
+public:
+    ThrowingTarget(MessageQueue& queue, int first, int count, std::function<void()> thrower)
+        : queue_(queue), first_(first), count_(count), thrower_(std::move(thrower))
+    {
+    }
+    bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        const int n = posts_++;  // the worker thread alone posts
+        if (n >= first_ && n < first_ + count_)
+            thrower_();
+        return queue_.Post(message, wParam, lParam);
+    }
+    void JobEnded(const JobOutcome& outcome) override { queue_.JobEnded(outcome); }
+
+private:
+    MessageQueue& queue_;
+    const int first_;
+    const int count_;
+    const std::function<void()> thrower_;
+    int posts_ = 0;
+};
+
+struct ThrowCase {
+    const char* what;
+    int count;  // posts that throw, from the fourth on (the first after the zone is loaded)
+    std::function<void()> thrower;
+    const char* logLine;
+    std::vector<std::string> firstJob;  // the first job's messages that got through
+};
+
+const std::vector<std::string> kStart = {"status Working.. ", "row 0 col 1 ff95ff Decompressing", "progress 5"};
+
+std::vector<std::string> Then(std::vector<std::string> lines, const std::vector<std::string>& more)
+{
+    lines.insert(lines.end(), more.begin(), more.end());
+    return lines;
+}
+
+}  // namespace
+
+TEST(WorkerLifecycle, AnExceptionFromAJobEndsThatJobAndTheNextOneRuns)
+{
+    const std::vector<std::string> failed = {"progress 0", "row 0 col 1 0000ff Error: Check Log", "status Idle..",
+                                             "end row 0 errors 0 refused 0"};
+    const std::vector<ThrowCase> cases = {
+        {"length_error", 1, [] { throw std::length_error("vector"); }, "(first.ff) Error: out of memory",
+         Then(kStart, failed)},
+        {"runtime_error", 1, [] { throw std::runtime_error("disk on fire"); }, "(first.ff) Error: disk on fire",
+         Then(kStart, failed)},
+        {"something else", 1, [] { throw 42; }, "(first.ff) Error: unexpected failure", Then(kStart, failed)},
+        // Reporting the failure throws again (its first post), and so does the "Idle..":
+        // the row keeps its last status, and the job still ends.
+        {"bad_alloc again while failing", 3, [] { throw std::bad_alloc(); }, "(first.ff) Error: out of memory",
+         Then(kStart, {"end row 0 errors 0 refused 0"})},
+    };
+    for (const ThrowCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::LogCapture log;
+        TempFolder dir;
+        const ffb::Bytes archive = ffb::FastFile(ffb::kVersion387, ffb::SampleZone(3, 2));
+        ASSERT_TRUE(ffb::WriteFile(dir / "first.ff", archive));
+        ASSERT_TRUE(ffb::WriteFile(dir / "second.ff", archive));
+        MessageQueue messages;
+        ThrowingTarget target(messages, 3, c.count, c.thrower);
+        KestFFWorker worker;
+        worker.StartWorker(&target);
+        worker.AddJob(MakeJob(dir / "first.ff", 0));
+        worker.AddJob(MakeJob(dir / "second.ff", 1));
+        std::vector<std::string> trace = DrainJobs(messages, 2);
+        worker.StopWorker();
+
+        const size_t firstEnd = std::find_if(trace.begin(), trace.end(), IsJobEnd) - trace.begin();
+        ASSERT_LT(firstEnd, trace.size());
+        EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + long(firstEnd) + 1), c.firstJob);
+        EXPECT_TRUE(log.Contains(c.logLine));
+        ASSERT_GE(trace.size(), 3u);
+        EXPECT_EQ(trace[trace.size() - 3], "row 1 col 1 00ff00 Done");
+        EXPECT_EQ(trace.back(), "end row 1 errors 0 refused 0");
+        EXPECT_TRUE(Exists(dir / "second/Refrenced_Sounds.txt"));
+    }
+}
+
+TEST(WorkerLifecycle, UpdatesThatCannotBePostedDoNotStopTheWork)
+{
+    testsupport::LogCapture log;
+    TempFolder dir;
+    MessageQueue messages;
+    messages.Close();  // the receiver is gone: every post fails and the sender frees
+    KestFFWorker worker;
+    worker.StartWorker(&messages);
+    worker.AddJob(MakeJob(dir / "missing.ff", 0));
+    for (int i = 0; i < 3000 && !log.Contains("(missing.ff) Error: Can't Open File"); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
+}
