@@ -5,6 +5,8 @@
 #include "KestButton.h"
 #include "KestPalette.h"
 #include "KestSexyAnchors.h"
+#include "guarded_allocation.h"
+#include "import_patch.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
 
@@ -37,10 +39,14 @@ protected:
         uitest::PumpUntil([&] { return dialog.Frame().active == 1; });
         uitest::RepaintNow(dialog.hwnd());
     }
+
+public:
     LRESULT HitTest(ThemedTestDialog& d, int x, int y) { return d.Send(WM_NCHITTEST, 0, At(d.hwnd(), x, y)); }
     void ClickCaption(ThemedTestDialog& d, int x, int y) {
         d.Send(WM_NCLBUTTONDOWN, HitTest(d, x, y), At(d.hwnd(), x, y));
     }
+
+protected:
     // Anchors the Close button to the right and bottom and returns its screen rectangle.
     RECT AnchorCloseButton(ThemedTestDialog& d) {
         auto anchors = std::make_unique<KestSexyAnchors>();
@@ -129,6 +135,40 @@ TEST_F(KestDlgTest, CloseButtonAndEscapeBothRunCloseDialog) {
     d.closeEndsDialog = true;
     ::PostMessageA(d.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(uitest::PumpUntil([&] { return d.hwnd() == nullptr; })) << "a modeless dialog is destroyed";
+}
+
+// A modeless dialog that owns itself, as the program log window does; touching it
+// after it is gone is caught.
+class SelfDeletingDialog : public ThemedTestDialog, public uitest::GuardedAllocation {
+public:
+    SelfDeletingDialog() : ThemedTestDialog(IDD_MESSAGEBOX, 8, kShowClose) {}
+
+protected:
+    void OnFinalMessage() override { delete this; }
+};
+
+TEST_F(KestDlgTest, SelfDeletingDialogIsNotTouchedAfterItClosesItself) {
+    struct Way {
+        const char* name;
+        void (*close)(KestDlgTest& test, SelfDeletingDialog& dialog);
+    } ways[] = {
+        {"close button", [](KestDlgTest& t, SelfDeletingDialog& d) { t.ClickCaption(d, Width(d.hwnd()) - 25 + 7, 8); }},
+        {"Escape",
+         [](KestDlgTest&, SelfDeletingDialog& d) {
+             ::PostMessageA(d.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+             uitest::PumpPending();
+         }},
+    };
+    for (const Way& way : ways) {
+        const int touchesBefore = uitest::GuardedAllocation::TouchesAfterDelete();
+        auto* dialog = new SelfDeletingDialog;
+        Open(*dialog);
+        const HWND hwnd = dialog->hwnd();
+        way.close(*this, *dialog);
+        EXPECT_FALSE(::IsWindow(hwnd)) << way.name;
+        EXPECT_EQ(touchesBefore, uitest::GuardedAllocation::TouchesAfterDelete())
+            << way.name << ": the dialog was used after it deleted itself";
+    }
 }
 
 TEST_F(KestDlgTest, MaximiseFillsTheWorkAreaAndRestoreReturnsExactly) {
