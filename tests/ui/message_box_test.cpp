@@ -73,6 +73,13 @@ BoxAction ClickCloseBox() {
 BoxAction PressEscape() {
     return [](HWND box) { ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0); };
 }
+// Enter as the keyboard delivers it: to the window with the focus.
+BoxAction PressEnter() {
+    return [](HWND box) {
+        HWND focus = ::GetFocus();
+        ::PostMessageA(focus && ::IsChild(box, focus) ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
+    };
+}
 BoxAction SystemClose() {
     return [](HWND box) { ::PostMessageA(box, WM_CLOSE, 0, 0); };
 }
@@ -146,6 +153,14 @@ TEST_P(MessageBoxTest, EachShownButtonAndTheFrameGiveTheirResults) {
     EXPECT_EQ(set.closeResult, RunBox(caption, set.flags, SystemClose())) << "system close";
 }
 
+TEST_P(MessageBoxTest, EnterPressesTheFirstShownButtonWhichHasTheFocus) {
+    const ButtonSet& set = GetParam();
+    const int first = set.left ? IDC_MSGBOX_LEFT : set.middle ? IDC_MSGBOX_MIDDLE : IDC_MSGBOX_RIGHT;
+    const int expected = set.left ? set.leftResult : set.middle ? set.middleResult : set.rightResult;
+    auto inspect = [&](HWND box) { EXPECT_EQ(::GetDlgItem(box, first), ::GetFocus()) << "the focus starts there"; };
+    EXPECT_EQ(expected, RunBox(std::string("Enter ") + set.name, set.flags, PressEnter(), inspect));
+}
+
 INSTANTIATE_TEST_SUITE_P(ButtonSets, MessageBoxTest, ::testing::ValuesIn(kButtonSets),
                          [](const ::testing::TestParamInfo<ButtonSet>& info) { return info.param.name; });
 
@@ -208,6 +223,15 @@ TEST(MessageBoxOrderTest, StaysAboveATopMostMainWindow) {
     };
     EXPECT_EQ(KMB_RES_OK, RunBox("Invalid File", KMB_OK | KMB_ICONERROR, Click(IDC_MSGBOX_RIGHT), inspect));
     ::DestroyWindow(main.hwnd());
+}
+
+TEST(MessageBoxEnterTest, EnterPressesTheButtonTheUserMovedTheFocusTo) {
+    uitest::EnsureThemedUi();
+    auto focusCancel = [](HWND box) {
+        ::SetFocus(::GetDlgItem(box, IDC_MSGBOX_RIGHT));
+        PressEnter()(box);
+    };
+    EXPECT_EQ(KMB_RES_CANCEL, RunBox("Enter after moving", KMB_YESNOCANCEL, focusCancel));
 }
 
 TEST(MessageBoxRetryTest, HiddenRetryButtonWouldAnswerYes) {
