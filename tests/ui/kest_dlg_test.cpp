@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "KestButton.h"
+#include "Kest_CheckBox.h"
 #include "KestPalette.h"
 #include "KestSexyAnchors.h"
 #include "guarded_allocation.h"
@@ -337,25 +338,31 @@ TEST_F(KestDlgTest, CaptionButtonLooksSunkenWhenColdAndRaisedWhenHot) {
     ::DestroyWindow(d.hwnd());
 }
 
-TEST_F(KestDlgTest, RepaintingCreatesNoLastingGdiObjects) {
+TEST_F(KestDlgTest, RepaintingLeavesNoPenBrushFontOrBitmapBehind) {
     ThemedTestDialog d(IDD_KEST_VANDREL_DIALOG, 9, kShowClose | kShowMinimise);
     Open(d);
     KestButton close;
     close.SubclassDlgItem(IDC_CLOSE, d.hwnd());
-    uitest::RepaintNow(d.hwnd());
-    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects";
+    Kest_CheckBox check;
+    check.SubclassDlgItem(IDC_CREATE_DUMP, d.hwnd());
     const int W = Width(d.hwnd());
-    for (int i = 0; i < 100; ++i) {
+    auto paintEverything = [&] {
         uitest::RepaintNow(d.hwnd());
-        HitTest(d, W - 25 + 7, 8);
+        HitTest(d, W - 25 + 7, 8);  // the buttons alone, hot and cold again
         HitTest(d, W / 2, 10);
+        check.Send(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));  // the lamp, hot
         HDC dc = ::GetDC(d.hwnd());
         d.Send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_DROP_HINT)));
+        d.Send(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_DROP_HINT)));
         ::ReleaseDC(d.hwnd(), dc);
-    }
-    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(after, before + 2) << "before " << before << ", after " << after;
+    };
+    paintEverything();  // what the dialog and its controls keep for their lifetime is made now
+
+    uitest::GdiLedger ledger;
+    for (int i = 0; i < 10; ++i) paintEverything();
+    EXPECT_GT(ledger.Created(), 10 * 4) << "the painters' own pens and brushes pass through the ledger";
+    const std::vector<HGDIOBJ> left = ledger.Live();
+    EXPECT_TRUE(left.empty()) << left.size() << " left behind: " << uitest::GdiLedger::Describe(left);
     ::DestroyWindow(d.hwnd());
 }
 
