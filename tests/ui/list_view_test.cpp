@@ -285,7 +285,9 @@ TEST_F(ListViewTest, HeldArrowStopsWhenTheBarLosesTheMouse) {
             list.EnsureVisible(0, false);
             Press(v, 6, H - 37 + 13);
             ASSERT_EQ(v.hwnd(), ::GetCapture());
-            if (pressedFor) ASSERT_TRUE(uitest::PumpUntil([&] { return list.GetTopIndex() >= 1; }, 3000));
+            if (pressedFor) {
+                ASSERT_TRUE(uitest::PumpUntil([&] { return list.GetTopIndex() >= 1; }, 3000));
+            }
             loss.take();
             const int top = list.GetTopIndex();
             EXPECT_FALSE(list.VerticalBar().SecondArrowPressed()) << loss.name;
