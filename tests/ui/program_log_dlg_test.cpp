@@ -16,6 +16,7 @@
 #include "KestPalette.h"
 #include "KestProgramLogDlg.h"
 #include "guarded_allocation.h"
+#include "import_patch.h"
 #include "program_log.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
@@ -280,6 +281,21 @@ TEST_F(LogWindowTest, BitmapScrollBarBesideTheTextScrollsIt) {
     EXPECT_EQ(25, bar->ThumbPos());
     edit.Send(WM_VSCROLL, SB_BOTTOM);
     EXPECT_EQ(H - 51, bar->ThumbPos()) << "the thumb follows the text";
+}
+
+TEST_F(LogWindowTest, RepaintingAndNewLinesLeaveNoGdiObjectBehind) {
+    for (int i = 0; i < 40; ++i) theLog.Log("row %d", i);
+    ShowLog();
+    uitest::RepaintNow(window->hwnd());
+    uitest::GdiLedger ledger;
+    for (int i = 0; i < 10; ++i) {
+        theLog.Log("more %d", i);
+        ASSERT_TRUE(PumpUntilLast("more " + std::to_string(i)));
+        uitest::RepaintNow(window->hwnd());
+    }
+    EXPECT_GT(ledger.Created(), 10) << "the painters' objects pass through the ledger";
+    const std::vector<HGDIOBJ> left = ledger.Live();
+    EXPECT_TRUE(left.empty()) << uitest::GdiLedger::Describe(left);
 }
 
 class GuardedLogWindow : public KestProgramLogDlg, public uitest::GuardedAllocation {
