@@ -14,41 +14,10 @@ namespace {
 
 using BoxAction = std::function<void(HWND box)>;
 
-struct Script {
-    BoxAction act;
-    bool acted = false;
-    int ticksSinceAction = 0;
-    bool gaveUp = false;
-};
-Script* g_script = nullptr;
-
-void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_script) return;
-    HWND box = ::FindWindowA(nullptr, "About");
-    if (!box || !::IsWindowVisible(box)) return;
-    if (!g_script->acted) {
-        g_script->acted = true;
-        uitest::RepaintNow(box);
-        g_script->act(box);
-    } else if (++g_script->ticksSinceAction > 100 && !g_script->gaveUp) {
-        // The action did not close the box: end it so that the test fails, not hangs.
-        g_script->gaveUp = true;
-        if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(box))) dialog->EndDialog(IDABORT);
-    }
-}
-
 void RunAbout(const std::string& text, BoxAction act, const char* name) {
     uitest::EnsureThemedUi();
     KestAboutDlg about(text, nullptr);
-    Script script{std::move(act)};
-    g_script = &script;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnTick);
-    about.DoModal(nullptr);
-    ::KillTimer(nullptr, timer);
-    g_script = nullptr;
-    EXPECT_TRUE(script.acted) << name << ": the box never showed";
-    EXPECT_FALSE(script.gaveUp) << name << ": the box did not close";
-    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "About")) << name;
+    uitest::RunModalScript("About", act, [&] { about.DoModal(nullptr); }, name);
 }
 
 void ClickOk(HWND box) { ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0); }

@@ -15,45 +15,14 @@ namespace {
 
 using BoxAction = std::function<void(HWND box)>;
 
-struct BoxScript {
-    std::string caption;
-    BoxAction inspect;
-    BoxAction act;
-    bool acted = false;
-    int ticksSinceAction = 0;
-    bool gaveUp = false;
-};
-BoxScript* g_script = nullptr;
-
-constexpr UINT kTickMs = 30;
-constexpr int kTicksBeforeGivingUp = 100;
-
-void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_script) return;
-    HWND box = ::FindWindowA(nullptr, g_script->caption.c_str());
-    if (!box || !::IsWindowVisible(box)) return;
-    if (!g_script->acted) {
-        g_script->acted = true;
-        uitest::RepaintNow(box);
-        if (g_script->inspect) g_script->inspect(box);
-        g_script->act(box);
-    } else if (++g_script->ticksSinceAction > kTicksBeforeGivingUp && !g_script->gaveUp) {
-        // The action did not close the box: end it so that the test fails instead of hanging.
-        g_script->gaveUp = true;
-        if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(box))) dialog->EndDialog(IDABORT);
-    }
-}
-
 int RunBox(const std::string& caption, unsigned flags, BoxAction act, BoxAction inspect = nullptr) {
-    BoxScript script{caption, std::move(inspect), std::move(act)};
-    g_script = &script;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, kTickMs, &OnTick);
-    int result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags);
-    ::KillTimer(nullptr, timer);
-    g_script = nullptr;
-    EXPECT_TRUE(script.acted) << caption << ": the box never showed";
-    EXPECT_FALSE(script.gaveUp) << caption << ": the box did not close";
-    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, caption.c_str())) << "the box is gone when the call returns";
+    int result = -1;
+    auto inspectThenAct = [&](HWND box) {
+        if (inspect) inspect(box);
+        act(box);
+    };
+    uitest::RunModalScript(caption, inspectThenAct,
+                           [&] { result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags); }, caption);
     return result;
 }
 
