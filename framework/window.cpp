@@ -49,15 +49,16 @@ void Window::Unbind() {
     createdHere_ = false;
 }
 
-Window::CreationScope::CreationScope(Window* obj) {
+Window::CreationScope::CreationScope(Window* obj) : outerCreating_(t_creating), outerHook_(t_hook) {
     t_creating = obj;
-    t_hook = ::SetWindowsHookExA(WH_CBT, &Window::CreationHook, nullptr, ::GetCurrentThreadId());
+    hook_ = ::SetWindowsHookExA(WH_CBT, &Window::CreationHook, nullptr, ::GetCurrentThreadId());
+    t_hook = hook_;
 }
 
 Window::CreationScope::~CreationScope() {
-    t_creating = nullptr;
-    if (t_hook) ::UnhookWindowsHookEx(t_hook);
-    t_hook = nullptr;
+    if (hook_) ::UnhookWindowsHookEx(hook_);
+    t_creating = outerCreating_;
+    t_hook = outerHook_;
 }
 
 LRESULT CALLBACK Window::CreationHook(int code, WPARAM wp, LPARAM lp) {

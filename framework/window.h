@@ -69,13 +69,21 @@ protected:
     // Runs after WM_NCDESTROY, once the object has been unbound.
     virtual void OnFinalMessage() {}
 
-    // Binds the next window created on this thread to obj (used by Dialog).
+    // Binds the next window created on this thread to obj (used by Dialog). Scopes
+    // nest: a window made while another is being made (a dialog creating controls in
+    // OnInitDialog) gets its own hook, and the outer scope's object and hook are put
+    // back when the inner scope ends, so the outer one still removes its own.
     class CreationScope {
     public:
         explicit CreationScope(Window* obj);
         ~CreationScope();
         CreationScope(const CreationScope&) = delete;
         CreationScope& operator=(const CreationScope&) = delete;
+
+    private:
+        Window* outerCreating_;
+        HHOOK outerHook_;
+        HHOOK hook_;
     };
 
 private:

@@ -35,7 +35,37 @@ BOOL KestMessagebox::OnInitDialog() {
     LabelButtons();
     SetWindowText(caption_.c_str());
     SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    return TRUE;
+
+    // The template marks two buttons as default, and owner-drawn buttons no longer
+    // say which one is: name the default and give it the focus.
+    KestButton& first = FirstShownButton();
+    Send(DM_SETDEFID, first.GetDlgCtrlID());
+    ::SetFocus(first);
+    return FALSE;
+}
+
+KestButton& KestMessagebox::FirstShownButton() {
+    // Before the box is shown its buttons are not visible yet: their own style says
+    // whether they will be.
+    for (KestButton* button : {&left_, &middle_})
+        if (button->GetStyle() & WS_VISIBLE) return *button;
+    return right_;
+}
+
+KestButton& KestMessagebox::EnterButton() {
+    const HWND focus = ::GetFocus();
+    for (KestButton* button : {&left_, &middle_, &right_})
+        if (button->hwnd() == focus && (button->GetStyle() & WS_VISIBLE)) return *button;
+    return FirstShownButton();
+}
+
+bool KestMessagebox::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+        KestButton& button = EnterButton();
+        Send(WM_COMMAND, MAKEWPARAM(button.GetDlgCtrlID(), BN_CLICKED), reinterpret_cast<LPARAM>(button.hwnd()));
+        return true;
+    }
+    return KestDlg::PreTranslateMessage(msg);
 }
 
 void KestMessagebox::LabelButtons() {

@@ -38,6 +38,10 @@ public:
     // The bitmap resource shown for the flags.
     static UINT PictureFor(unsigned flags);
 
+    // Enter presses the button with the focus; the box opens with the focus on its
+    // first shown button (from the left), as the system's box does.
+    bool PreTranslateMessage(MSG& msg) override;
+
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -45,6 +49,9 @@ protected:
 
 private:
     void LabelButtons();
+    // The leftmost shown button, and the one Enter presses.
+    KestButton& FirstShownButton();
+    KestButton& EnterButton();
     void OnRightButton();
     void OnMiddleButton();
     void Finish(int result);

@@ -130,6 +130,12 @@ void KestDlg::OnPaint() {
     dc.FillSolidRect(client, KestTheme.windowBackground);
 }
 
+void KestDlg::ClearHotCaptionButtons() {
+    // A hit test far from every button clears their hot state.
+    Send(WM_NCHITTEST, 0, MAKELPARAM(0, 0));
+    Send(WM_KEST_REDRAWBUTTONS);
+}
+
 void KestDlg::OnCaptionButtonDown(POINT screen) {
     const int index = frame_.ButtonAt(hwnd(), screen);
     if (index < 0) return;
@@ -140,8 +146,11 @@ void KestDlg::OnCaptionButtonDown(POINT screen) {
         frame_.buttons[index].shown = 0;
         break;
     case kCaptionClose:
+        // Closing may destroy the window, and a modeless dialog deletes itself with
+        // it: nothing of this object may be touched after CloseDialog.
+        ClearHotCaptionButtons();
         CloseDialog();
-        break;
+        return;
     case kCaptionMinimise:
         MinimizeDialog();
         break;
@@ -151,9 +160,7 @@ void KestDlg::OnCaptionButtonDown(POINT screen) {
         frame_.buttons[index].shown = 0;
         break;
     }
-    // A hit test far from every button clears their hot state.
-    Send(WM_NCHITTEST, 0, MAKELPARAM(0, 0));
-    Send(WM_KEST_REDRAWBUTTONS);
+    ClearHotCaptionButtons();
 }
 
 LRESULT KestDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -54,6 +54,7 @@ private:
     LRESULT ThemedWindowProc(UINT msg, WPARAM wp, LPARAM lp);
     void OnPaint();
     void OnCaptionButtonDown(POINT screen);
+    void ClearHotCaptionButtons();
     void RelayoutAnchors(int sizeType);
     void KeepTemplateClientSize();
 

@@ -77,6 +77,14 @@ LRESULT KestListScrollbar::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         OnTimer(wp);
         break;
+    case WM_CAPTURECHANGED:
+        // Alt+Tab, a box popping up or another window taking the mouse ends the press.
+        EndPress();
+        break;
+    case WM_CANCELMODE:
+        EndPress();
+        if (::GetCapture() == hwnd()) ::ReleaseCapture();
+        break;
     }
     return fw::StaticT<fw::Window>::WindowProc(msg, wp, lp);
 }
@@ -92,6 +100,7 @@ void KestListScrollbar::Paint() {
 
 void KestListScrollbar::OnButtonDown(POINT pt) {
     ::SetCapture(hwnd());
+    pressed_ = true;
     int arrow = ArrowAtPress(pt);
     if (arrow != 0) {
         (arrow == 1 ? firstArrow_ : secondArrow_) = true;
@@ -118,11 +127,12 @@ void KestListScrollbar::OnTimer(UINT_PTR id) {
 }
 
 void KestListScrollbar::OnButtonUp(POINT pt) {
+    // A release whose press the bar lost (or never saw) is not a click.
+    if (!pressed_) return;
     UpdateThumb();
     // The first delay is stopped too: a press shorter than it must not leave it running.
     ::KillTimer(hwnd(), kRepeatTimer);
     ::KillTimer(hwnd(), kFirstDelayTimer);
-    if (::GetCapture() == hwnd()) ::ReleaseCapture();
 
     int arrow = ArrowAtRelease(pt);
     if (arrow != 0) {
@@ -132,7 +142,15 @@ void KestListScrollbar::OnButtonUp(POINT pt) {
         SendScroll(PageStep(Along(pt) <= thumbPos_));
         UpdateThumb();
     }
-    firstArrow_ = secondArrow_ = thumbMoved_ = thumbGrabbed_ = false;
+    EndPress();
+    // Last, as releasing the capture sends WM_CAPTURECHANGED, which ends the press.
+    if (::GetCapture() == hwnd()) ::ReleaseCapture();
+}
+
+void KestListScrollbar::EndPress() {
+    ::KillTimer(hwnd(), kRepeatTimer);
+    ::KillTimer(hwnd(), kFirstDelayTimer);
+    pressed_ = firstArrow_ = secondArrow_ = thumbMoved_ = thumbGrabbed_ = false;
 }
 
 void KestListScrollbar::OnMouseMove(POINT pt) {

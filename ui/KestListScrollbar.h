@@ -73,9 +73,12 @@ private:
     void OnButtonUp(POINT pt);
     void OnMouseMove(POINT pt);
     void OnTimer(UINT_PTR id);
+    // Stops both timers and forgets the press (release, or the mouse taken away).
+    void EndPress();
     int HeldArrow() const { return firstArrow_ ? 1 : secondArrow_ ? 2 : 0; }
 
     int bar_;  // SB_HORZ or SB_VERT
+    bool pressed_ = false;  // from a button press until its release or the capture's loss
 };
 
 // Loads one of the program's bitmap resources.

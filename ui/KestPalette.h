@@ -49,3 +49,7 @@ inline ThemeColour16 ProgressFillBottom() { return MakeThemeColour16(0, 25, 0); 
 
 // Hyperlink
 constexpr COLORREF kLinkText = RGB(50, 140, 140);
+
+// Program log window: the read-only log text
+constexpr COLORREF kLogBackground = RGB(60, 60, 60);
+constexpr COLORREF kLogText = RGB(255, 255, 255);

@@ -5,30 +5,33 @@
 #include "framework/gdi_objects.h"
 #include "res/resource.h"
 
-KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView()
+KestVerticleScrollbar_ListView::KestVerticleScrollbar_ListView(bool withCorner)
     : KestListScrollbar(SB_VERT),
+      withCorner_(withCorner),
       up_(LoadScrollbarPiece(IDB_VSCROLL_UP)),
       down_(LoadScrollbarPiece(IDB_VSCROLL_DOWN)),
       thumb_(LoadScrollbarPiece(IDB_VSCROLL_THUMB)),
       track_(LoadScrollbarPiece(IDB_VSCROLL_TRACK)),
-      corner_(LoadScrollbarPiece(IDB_SCROLL_CORNER)) {}
+      corner_(withCorner ? LoadScrollbarPiece(IDB_SCROLL_CORNER) : nullptr) {}
 
 void KestVerticleScrollbar_ListView::PaintPieces(HDC target, HDC pieces, int, int height, bool showThumb) {
+    const int downArrowTop = height - FarArrowEnd();
     BlitScrollbarPiece(target, pieces, up_, 0, 0, kWidth, kArrowHeight);
     if (track_) {
         fw::SelectObjectGuard use(pieces, track_);
-        ::StretchBlt(target, 0, kArrowHeight, kWidth, height - kDownArrowEnd, pieces, 0, 0, kWidth, 1, SRCCOPY);
+        ::StretchBlt(target, 0, kArrowHeight, kWidth, downArrowTop, pieces, 0, 0, kWidth, 1, SRCCOPY);
     }
-    BlitScrollbarPiece(target, pieces, down_, 0, height - kDownArrowEnd, kWidth, kArrowHeight);
+    BlitScrollbarPiece(target, pieces, down_, 0, downArrowTop, kWidth, kArrowHeight);
     BlitScrollbarPiece(target, pieces, corner_, 1, height - kCornerSize, kCornerSize, kCornerSize);
     if (showThumb) BlitScrollbarPiece(target, pieces, thumb_, 0, thumbPos_, kWidth, kThumbLength);
 }
 
-// The arrows answer where they are painted: up at the top, down just above the corner.
+// The arrows answer where they are painted: up at the top, down at the bottom or just
+// above the corner.
 int KestVerticleScrollbar_ListView::ArrowAtPress(POINT pt) const {
-    int height = Length();
+    const int downArrowTop = Length() - FarArrowEnd();
     if (PointWithin(pt, 0, 0, kWidth, kArrowHeight)) return 1;
-    if (PointWithin(pt, 0, height - kDownArrowEnd, kWidth, height - kDownArrowEnd + kArrowHeight)) return 2;
+    if (PointWithin(pt, 0, downArrowTop, kWidth, downArrowTop + kArrowHeight)) return 2;
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // KestVerticleScrollbar_ListView: the job list's bitmap scroll bar along its right
-// edge (up arrow, stretched track, down arrow, the corner box below it, thumb).
+// edge (up arrow, stretched track, down arrow, the corner box below it, thumb). The
+// program log's text uses it too, without the corner.
 #pragma once
 
 #include "KestListScrollbar.h"
@@ -12,12 +13,15 @@ public:
     static constexpr int kDownArrowEnd = 37;
     static constexpr int kCornerSize = 11;
 
-    KestVerticleScrollbar_ListView();
+    // withCorner: the bar ends in the corner box where the list's horizontal bar
+    // meets it. Without the corner (a bar standing alone, beside the program log's
+    // text) the down arrow ends the bar.
+    explicit KestVerticleScrollbar_ListView(bool withCorner = true);
 
 protected:
     int Length() const override { return GetClientRect().bottom; }
-    int FarArrowEnd() const override { return kDownArrowEnd; }
-    int ThumbTrackReserve() const override { return 87; }
+    int FarArrowEnd() const override { return withCorner_ ? kDownArrowEnd : kArrowHeight; }
+    int ThumbTrackReserve() const override { return withCorner_ ? 87 : 87 - kCornerSize; }
     int Along(POINT pt) const override { return pt.y; }
     void PaintPieces(HDC target, HDC pieces, int width, int height, bool showThumb) override;
     int ArrowAtPress(POINT pt) const override;
@@ -29,5 +33,6 @@ protected:
     void FollowDraggedThumb() override;
 
 private:
+    bool withCorner_;
     fw::Bitmap up_, down_, thumb_, track_, corner_;
 };

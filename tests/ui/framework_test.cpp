@@ -6,6 +6,7 @@
 #include "framework/application.h"
 #include "framework/button_ctrl.h"
 #include "framework/dialog.h"
+#include "import_patch.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -169,6 +170,40 @@ TEST(Framework, CreatedWindowIsBoundBeforeItsFirstMessageAndDestroyedWithTheObje
     }
     EXPECT_TRUE(plain.IsWindow()) << "a subclassed window stays with its owner";
     EXPECT_EQ(nullptr, fw::Window::FromHandle(plain));
+    ::DestroyWindow(dlg.hwnd());
+}
+
+// A dialog that makes two child windows of its own while it is being initialised.
+class NestingDialog : public TestDialog {
+public:
+    CreatedStatic first, second;
+
+protected:
+    BOOL OnInitDialog() override {
+        first.CreateEx(0, "STATIC", "a", WS_CHILD | WS_VISIBLE, RECT{0, 0, 20, 20}, hwnd(), 201);
+        second.CreateEx(0, "STATIC", "b", WS_CHILD | WS_VISIBLE, RECT{20, 0, 40, 20}, hwnd(), 202);
+        return TestDialog::OnInitDialog();
+    }
+};
+
+TEST(Framework, WindowsCreatedDuringCreationAreBoundAndLeaveNoHookBehind) {
+    uitest::HookLedger hooks;
+    NestingDialog dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    EXPECT_EQ(&dlg, fw::Window::FromHandle(dlg.hwnd()));
+    EXPECT_EQ(&dlg.first, fw::Window::FromHandle(dlg.GetDlgItem(201)));
+    EXPECT_EQ(&dlg.second, fw::Window::FromHandle(dlg.GetDlgItem(202)));
+    EXPECT_EQ(1, dlg.first.ncCreates);
+    EXPECT_EQ(1, dlg.second.creates);
+    EXPECT_EQ(&dlg.push, fw::Window::FromHandle(dlg.GetDlgItem(101)));
+
+    EXPECT_EQ(3, hooks.Installed()) << "one creation hook for the dialog and one per child";
+    EXPECT_EQ(0, hooks.Live()) << "every creation hook is removed again";
+
+    HWND unrelated = ::CreateWindowExA(0, "STATIC", "c", WS_CHILD, 0, 0, 10, 10, dlg.hwnd(), nullptr,
+                                       ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, unrelated);
+    EXPECT_EQ(nullptr, fw::Window::FromHandle(unrelated)) << "a later window is nobody's";
     ::DestroyWindow(dlg.hwnd());
 }
 

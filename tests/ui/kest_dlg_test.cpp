@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "KestButton.h"
+#include "Kest_CheckBox.h"
 #include "KestPalette.h"
 #include "KestSexyAnchors.h"
+#include "guarded_allocation.h"
+#include "import_patch.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
 
@@ -37,10 +40,14 @@ protected:
         uitest::PumpUntil([&] { return dialog.Frame().active == 1; });
         uitest::RepaintNow(dialog.hwnd());
     }
+
+public:
     LRESULT HitTest(ThemedTestDialog& d, int x, int y) { return d.Send(WM_NCHITTEST, 0, At(d.hwnd(), x, y)); }
     void ClickCaption(ThemedTestDialog& d, int x, int y) {
         d.Send(WM_NCLBUTTONDOWN, HitTest(d, x, y), At(d.hwnd(), x, y));
     }
+
+protected:
     // Anchors the Close button to the right and bottom and returns its screen rectangle.
     RECT AnchorCloseButton(ThemedTestDialog& d) {
         auto anchors = std::make_unique<KestSexyAnchors>();
@@ -129,6 +136,40 @@ TEST_F(KestDlgTest, CloseButtonAndEscapeBothRunCloseDialog) {
     d.closeEndsDialog = true;
     ::PostMessageA(d.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(uitest::PumpUntil([&] { return d.hwnd() == nullptr; })) << "a modeless dialog is destroyed";
+}
+
+// A modeless dialog that owns itself, as the program log window does; touching it
+// after it is gone is caught.
+class SelfDeletingDialog : public ThemedTestDialog, public uitest::GuardedAllocation {
+public:
+    SelfDeletingDialog() : ThemedTestDialog(IDD_MESSAGEBOX, 8, kShowClose) {}
+
+protected:
+    void OnFinalMessage() override { delete this; }
+};
+
+TEST_F(KestDlgTest, SelfDeletingDialogIsNotTouchedAfterItClosesItself) {
+    struct Way {
+        const char* name;
+        void (*close)(KestDlgTest& test, SelfDeletingDialog& dialog);
+    } ways[] = {
+        {"close button", [](KestDlgTest& t, SelfDeletingDialog& d) { t.ClickCaption(d, Width(d.hwnd()) - 25 + 7, 8); }},
+        {"Escape",
+         [](KestDlgTest&, SelfDeletingDialog& d) {
+             ::PostMessageA(d.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+             uitest::PumpPending();
+         }},
+    };
+    for (const Way& way : ways) {
+        const int touchesBefore = uitest::GuardedAllocation::TouchesAfterDelete();
+        auto* dialog = new SelfDeletingDialog;
+        Open(*dialog);
+        const HWND hwnd = dialog->hwnd();
+        way.close(*this, *dialog);
+        EXPECT_FALSE(::IsWindow(hwnd)) << way.name;
+        EXPECT_EQ(touchesBefore, uitest::GuardedAllocation::TouchesAfterDelete())
+            << way.name << ": the dialog was used after it deleted itself";
+    }
 }
 
 TEST_F(KestDlgTest, MaximiseFillsTheWorkAreaAndRestoreReturnsExactly) {
@@ -297,25 +338,31 @@ TEST_F(KestDlgTest, CaptionButtonLooksSunkenWhenColdAndRaisedWhenHot) {
     ::DestroyWindow(d.hwnd());
 }
 
-TEST_F(KestDlgTest, RepaintingCreatesNoLastingGdiObjects) {
+TEST_F(KestDlgTest, RepaintingLeavesNoPenBrushFontOrBitmapBehind) {
     ThemedTestDialog d(IDD_KEST_VANDREL_DIALOG, 9, kShowClose | kShowMinimise);
     Open(d);
     KestButton close;
     close.SubclassDlgItem(IDC_CLOSE, d.hwnd());
-    uitest::RepaintNow(d.hwnd());
-    const DWORD before = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects";
+    Kest_CheckBox check;
+    check.SubclassDlgItem(IDC_CREATE_DUMP, d.hwnd());
     const int W = Width(d.hwnd());
-    for (int i = 0; i < 100; ++i) {
+    auto paintEverything = [&] {
         uitest::RepaintNow(d.hwnd());
-        HitTest(d, W - 25 + 7, 8);
+        HitTest(d, W - 25 + 7, 8);  // the buttons alone, hot and cold again
         HitTest(d, W / 2, 10);
+        check.Send(WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));  // the lamp, hot
         HDC dc = ::GetDC(d.hwnd());
         d.Send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_DROP_HINT)));
+        d.Send(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(d.GetDlgItem(IDC_DROP_HINT)));
         ::ReleaseDC(d.hwnd(), dc);
-    }
-    const DWORD after = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    EXPECT_LE(after, before + 2) << "before " << before << ", after " << after;
+    };
+    paintEverything();  // what the dialog and its controls keep for their lifetime is made now
+
+    uitest::GdiLedger ledger;
+    for (int i = 0; i < 10; ++i) paintEverything();
+    EXPECT_GT(ledger.Created(), 10 * 4) << "the painters' own pens and brushes pass through the ledger";
+    const std::vector<HGDIOBJ> left = ledger.Live();
+    EXPECT_TRUE(left.empty()) << left.size() << " left behind: " << uitest::GdiLedger::Describe(left);
     ::DestroyWindow(d.hwnd());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "KestPalette.h"
@@ -264,6 +265,42 @@ TEST_F(ListViewTest, HeldArrowRepeatsEveryFiftyMillisecondsAfterAQuarterSecond) 
     EXPECT_EQ(held + 1, list.GetTopIndex()) << "the release adds its own step";
     uitest::PumpUntil([] { return false; }, 400);
     EXPECT_EQ(held + 1, list.GetTopIndex()) << "no timer keeps running after the release";
+}
+
+TEST_F(ListViewTest, HeldArrowStopsWhenTheBarLosesTheMouse) {
+    AddRows(60);
+    fw::WindowHandle v(list.VerticalBar());
+    const int H = BarHeight();
+    HWND thief = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    struct Loss {
+        const char* name;
+        std::function<void()> take;
+    } losses[] = {
+        {"capture taken by another window", [&] { ::SetCapture(thief); }},
+        {"cancel mode", [&] { v.Send(WM_CANCELMODE); }},
+    };
+    for (const Loss& loss : losses) {
+        for (int pressedFor : {0, 400}) {  // during the first delay, and while repeating
+            list.EnsureVisible(0, false);
+            Press(v, 6, H - 37 + 13);
+            ASSERT_EQ(v.hwnd(), ::GetCapture());
+            if (pressedFor) {
+                ASSERT_TRUE(uitest::PumpUntil([&] { return list.GetTopIndex() >= 1; }, 3000));
+            }
+            loss.take();
+            const int top = list.GetTopIndex();
+            EXPECT_FALSE(list.VerticalBar().SecondArrowPressed()) << loss.name;
+            uitest::PumpUntil([] { return false; }, 400);
+            EXPECT_EQ(top, list.GetTopIndex()) << loss.name << " after " << pressedFor << " ms: the list goes on scrolling";
+            EXPECT_NE(v.hwnd(), ::GetCapture()) << loss.name;
+            if (::GetCapture()) ::ReleaseCapture();
+
+            Release(v, 6, H - 37 + 13);
+            EXPECT_EQ(top, list.GetTopIndex()) << loss.name << ": a release after the loss is not a click";
+        }
+    }
+    ::DestroyWindow(thief);
 }
 
 TEST_F(ListViewTest, TrackClickPagesTowardThePoint) {

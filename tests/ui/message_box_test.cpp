@@ -15,45 +15,14 @@ namespace {
 
 using BoxAction = std::function<void(HWND box)>;
 
-struct BoxScript {
-    std::string caption;
-    BoxAction inspect;
-    BoxAction act;
-    bool acted = false;
-    int ticksSinceAction = 0;
-    bool gaveUp = false;
-};
-BoxScript* g_script = nullptr;
-
-constexpr UINT kTickMs = 30;
-constexpr int kTicksBeforeGivingUp = 100;
-
-void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_script) return;
-    HWND box = ::FindWindowA(nullptr, g_script->caption.c_str());
-    if (!box || !::IsWindowVisible(box)) return;
-    if (!g_script->acted) {
-        g_script->acted = true;
-        uitest::RepaintNow(box);
-        if (g_script->inspect) g_script->inspect(box);
-        g_script->act(box);
-    } else if (++g_script->ticksSinceAction > kTicksBeforeGivingUp && !g_script->gaveUp) {
-        // The action did not close the box: end it so that the test fails instead of hanging.
-        g_script->gaveUp = true;
-        if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(box))) dialog->EndDialog(IDABORT);
-    }
-}
-
 int RunBox(const std::string& caption, unsigned flags, BoxAction act, BoxAction inspect = nullptr) {
-    BoxScript script{caption, std::move(inspect), std::move(act)};
-    g_script = &script;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, kTickMs, &OnTick);
-    int result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags);
-    ::KillTimer(nullptr, timer);
-    g_script = nullptr;
-    EXPECT_TRUE(script.acted) << caption << ": the box never showed";
-    EXPECT_FALSE(script.gaveUp) << caption << ": the box did not close";
-    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, caption.c_str())) << "the box is gone when the call returns";
+    int result = -1;
+    auto inspectThenAct = [&](HWND box) {
+        if (inspect) inspect(box);
+        act(box);
+    };
+    uitest::RunModalScript(caption, inspectThenAct,
+                           [&] { result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags); }, caption);
     return result;
 }
 
@@ -72,6 +41,13 @@ BoxAction ClickCloseBox() {
 }
 BoxAction PressEscape() {
     return [](HWND box) { ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0); };
+}
+// Enter as the keyboard delivers it: to the window with the focus.
+BoxAction PressEnter() {
+    return [](HWND box) {
+        HWND focus = ::GetFocus();
+        ::PostMessageA(focus && ::IsChild(box, focus) ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
+    };
 }
 BoxAction SystemClose() {
     return [](HWND box) { ::PostMessageA(box, WM_CLOSE, 0, 0); };
@@ -146,6 +122,14 @@ TEST_P(MessageBoxTest, EachShownButtonAndTheFrameGiveTheirResults) {
     EXPECT_EQ(set.closeResult, RunBox(caption, set.flags, SystemClose())) << "system close";
 }
 
+TEST_P(MessageBoxTest, EnterPressesTheFirstShownButtonWhichHasTheFocus) {
+    const ButtonSet& set = GetParam();
+    const int first = set.left ? IDC_MSGBOX_LEFT : set.middle ? IDC_MSGBOX_MIDDLE : IDC_MSGBOX_RIGHT;
+    const int expected = set.left ? set.leftResult : set.middle ? set.middleResult : set.rightResult;
+    auto inspect = [&](HWND box) { EXPECT_EQ(::GetDlgItem(box, first), ::GetFocus()) << "the focus starts there"; };
+    EXPECT_EQ(expected, RunBox(std::string("Enter ") + set.name, set.flags, PressEnter(), inspect));
+}
+
 INSTANTIATE_TEST_SUITE_P(ButtonSets, MessageBoxTest, ::testing::ValuesIn(kButtonSets),
                          [](const ::testing::TestParamInfo<ButtonSet>& info) { return info.param.name; });
 
@@ -208,6 +192,15 @@ TEST(MessageBoxOrderTest, StaysAboveATopMostMainWindow) {
     };
     EXPECT_EQ(KMB_RES_OK, RunBox("Invalid File", KMB_OK | KMB_ICONERROR, Click(IDC_MSGBOX_RIGHT), inspect));
     ::DestroyWindow(main.hwnd());
+}
+
+TEST(MessageBoxEnterTest, EnterPressesTheButtonTheUserMovedTheFocusTo) {
+    uitest::EnsureThemedUi();
+    auto focusCancel = [](HWND box) {
+        ::SetFocus(::GetDlgItem(box, IDC_MSGBOX_RIGHT));
+        PressEnter()(box);
+    };
+    EXPECT_EQ(KMB_RES_CANCEL, RunBox("Enter after moving", KMB_YESNOCANCEL, focusCancel));
 }
 
 TEST(MessageBoxRetryTest, HiddenRetryButtonWouldAnswerYes) {

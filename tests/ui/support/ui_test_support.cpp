@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include "framework/application.h"
+#include "framework/dialog.h"
 
 namespace uitest {
 
@@ -22,6 +25,50 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         // Sleep only until the next message arrives (or a short slice passes).
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
+}
+
+namespace {
+
+struct ModalScript {
+    std::string caption;
+    std::function<void(HWND)> act;
+    bool acted = false;
+    int ticksSinceAction = 0;
+    bool gaveUp = false;
+};
+ModalScript* g_modalScript = nullptr;
+
+constexpr UINT kScriptTickMs = 30;
+constexpr int kScriptTicksBeforeGivingUp = 100;
+
+void CALLBACK OnModalScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+    ModalScript* script = g_modalScript;
+    if (!script) return;
+    HWND window = ::FindWindowA(nullptr, script->caption.c_str());
+    if (!window || !::IsWindowVisible(window)) return;
+    if (!script->acted) {
+        script->acted = true;
+        RepaintNow(window);
+        script->act(window);
+    } else if (++script->ticksSinceAction > kScriptTicksBeforeGivingUp && !script->gaveUp) {
+        script->gaveUp = true;
+        if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(window))) dialog->EndDialog(IDABORT);
+    }
+}
+
+}  // namespace
+
+void RunModalScript(const std::string& caption, const std::function<void(HWND window)>& act,
+                    const std::function<void()>& runModal, const std::string& name) {
+    ModalScript script{caption, act};
+    g_modalScript = &script;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, kScriptTickMs, &OnModalScriptTick);
+    runModal();
+    ::KillTimer(nullptr, timer);
+    g_modalScript = nullptr;
+    EXPECT_TRUE(script.acted) << name << ": the window never showed";
+    EXPECT_FALSE(script.gaveUp) << name << ": the window did not close";
+    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, caption.c_str())) << name << ": the window is gone afterwards";
 }
 
 void RepaintNow(HWND hwnd) {

@@ -18,6 +18,13 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
 // Dispatches whatever is waiting now, without blocking.
 void PumpPending();
 
+// Runs runModal, a call that shows a window captioned caption in its own modal loop,
+// while a thread timer waits for that window to be visible, repaints it and calls
+// act on it once. A window still there three seconds after act is ended with
+// IDABORT, so that a test fails instead of hanging. Failures are reported with name.
+void RunModalScript(const std::string& caption, const std::function<void(HWND window)>& act,
+                    const std::function<void()>& runModal, const std::string& name);
+
 // Shows a top-level window, activates it and waits until it is visible and painted.
 void ShowAndPaint(HWND hwnd);
 // Repaints frame, client and children at once.
