@@ -49,3 +49,6 @@ inline ThemeColour16 ProgressFillBottom() { return MakeThemeColour16(0, 25, 0); 
 
 // Hyperlink
 constexpr COLORREF kLinkText = RGB(50, 140, 140);
+
+// Update prompt
+constexpr COLORREF kErrorLabelText = RGB(255, 0, 0);
