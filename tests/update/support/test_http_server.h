@@ -1,6 +1,6 @@
-// Support for the update tests: the local HTTP server (http_test_server.py, started from
-// the test under wine as a Linux process), the body pattern it serves, temporary
-// folders, and a window that records the update thread's messages.
+// Support for the update tests: the local HTTP server (http_test_server.py, which each
+// test program starts under wine as a Linux process), the pattern its bodies follow,
+// scoped folders and environment, and a window that records the update thread's messages.
 #pragma once
 
 #include <windows.h>
@@ -12,10 +12,8 @@
 
 namespace updatetest {
 
-// The byte the server sends at offset i of a /data/ body.
-inline char PatternByte(size_t i) { return static_cast<char>((i * 31 + 7) & 0xFF); }
+// The first bytes from start to end of a /data/ body: byte i is (31 i + 7) mod 256.
 std::string Pattern(size_t start, size_t end);
-
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
@@ -34,25 +32,19 @@ private:
     std::string path_;
 };
 
-// Makes a folder the current one for its lifetime.
+// The current folder, or an environment variable (null: unset), for the object's lifetime.
 class CurrentFolder {
 public:
     explicit CurrentFolder(const std::string& path);
     ~CurrentFolder();
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
 
 private:
     std::string previous_;
 };
-
-// Sets an environment variable of this process for its lifetime (null: removed).
 class ScopedEnvironment {
 public:
     ScopedEnvironment(const char* name, const char* value);
     ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
     std::string name_;
@@ -61,36 +53,28 @@ private:
 };
 
 struct SeenRequest {
-    std::string path;   // path and query as requested
+    std::string path;   // path and query
     std::string range;  // "Range:bytes=0-", "-" without one, or "aborted"
 };
 
 class TestHttpServer {
 public:
-    TestHttpServer() = default;
     ~TestHttpServer() { Stop(); }
-    TestHttpServer(const TestHttpServer&) = delete;
-    TestHttpServer& operator=(const TestHttpServer&) = delete;
-
     // Starts the server and waits for its port; on failure returns false with why.
     bool Start(std::string* error);
-    // Asks the server to stop, waits for it (bounded) and removes its folder.
+    // Tells the server to stop, waits for it (bounded) and removes its folder.
     void Stop();
 
     int Port() const { return port_; }
-    // "127.0.0.1:port", as KEST_UPDATE_HOST takes it.
-    std::string Host() const;
-    std::string Url(const std::string& pathAndQuery) const;
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }  // as KEST_UPDATE_HOST takes it
+    std::string Url(const std::string& pathAndQuery) const { return "http://" + Host() + pathAndQuery; }
 
-    // A file of the update server (version.txt, 7za.exe, FF_Update.zip,
-    // Kest_Vandrel_Updater.bat) with optional serving options ("cut=5000").
+    // A file of the update server (version.txt, 7za.exe, ...) with serving options ("cut=5000").
     void PutUpdateFile(const std::string& name, const std::string& content, const std::string& options = "");
     void RemoveUpdateFiles();
-
     std::vector<SeenRequest> Requests() const;
+    std::vector<SeenRequest> RequestsTo(const std::string& pathPrefix) const;
     void ClearRequests();
-    // Requests whose path starts with prefix.
-    std::vector<SeenRequest> RequestsTo(const std::string& prefix) const;
 
 private:
     TempFolder* folder_ = nullptr;
@@ -100,21 +84,17 @@ private:
 // The one server of a test program, started on first use and stopped at exit.
 TestHttpServer& Server();
 
-// A message-only window that records what the update thread posts to it.
+// A message-only window that records the WM_USER range messages posted to it.
 class MessageRecorder {
 public:
     MessageRecorder();
     ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
     HWND hwnd() const { return hwnd_; }
     // Dispatches messages until condition() holds or timeoutMs has passed.
     bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
     std::vector<std::pair<UINT, LPARAM>> messages;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HWND hwnd_ = nullptr;
 };
 
