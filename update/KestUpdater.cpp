@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "KestDownloader.h"
+#include "export_options.h"
 #include "program_log.h"
 
 KestUpdater theUpdater;
@@ -29,20 +30,9 @@ const UpdateFile kUpdateFiles[] = {
     {kUpdaterBatchName, "/util/Kest_Vandrel_Updater.bat"},
 };
 
-// The server's answer is parsed as this program parses its own version text, so the
-// two compare exactly.
 bool ParseVersion(const std::string& text, float* version) {
     std::istringstream in(text);
     return static_cast<bool>(in >> *version);
-}
-
-float ProgramVersionNumber() {
-    static const float number = [] {
-        float v = 0;
-        ParseVersion(kProgramVersion, &v);
-        return v;
-    }();
-    return number;
 }
 
 // A host name, an IPv4 or bracketed IPv6 address, and an optional port; nothing that
@@ -140,7 +130,7 @@ bool KestUpdater::CheckForUpdate() {
             downloader.DownloadToString(UpdateCheckUrl(GetUserNameText()), reply);
         }
         float newest = 0;
-        if (ParseVersion(reply, &newest) && ProgramVersionNumber() < newest) {
+        if (ParseVersion(reply, &newest) && kProgramVersionNumber < newest) {
             theLog.Log("Update Avalible ! (Prompting user with dialog)");
             return true;
         }
