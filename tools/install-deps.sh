@@ -39,9 +39,9 @@ vandrel_install_windows() {
 }
 
 # Everything: the native build plus sanitizers and fuzzing (clang), the Windows
-# cross build, wine, a virtual display, the screenshot tools and unzip for the
-# release checks.
+# cross build, wine, a virtual display, the screenshot tools, Python for the update
+# tests' HTTP server and unzip for the release checks.
 vandrel_install_all() {
     vandrel_install "${vandrel_native_packages[@]}" clang libclang-rt-14-dev \
-        "${vandrel_windows_packages[@]}" xvfb xdotool imagemagick unzip
+        "${vandrel_windows_packages[@]}" xvfb xdotool imagemagick python3 unzip
 }
