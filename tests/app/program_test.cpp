@@ -8,12 +8,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ff_builder.h"
 #include "output_test_support.h"
+#include "KestPalette.h"
 #include "res/resource.h"
 #include "ui_test_support.h"
 
@@ -28,6 +31,7 @@ constexpr char kCriticalCaption[] = "Kest_Ryn - Critical Error";
 constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Kest_Vandrel.exe";
 constexpr char kProgramKey[] = "Software\\Kest_Ryn\\Vandrel";
 constexpr DWORD kStartTimeoutMs = 30000;
+constexpr COLORREF kThemeStaticText = RGB(0, 165, 16);  // the green of the program's texts
 
 // A path the build gave in its own (Linux) form, as the program sees it through wine.
 std::string WindowsPath(std::string path) {
@@ -145,6 +149,68 @@ int StoredOption(const char* group, const char* name) {
     if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_BINARY, nullptr, &value, &size) != ERROR_SUCCESS)
         return -1;
     return value;
+}
+
+// What the screen shows in rect (screen coordinates): the program's windows belong
+// to another process, so they are read from the screen rather than from their DCs.
+uitest::Pixels CaptureScreen(const RECT& rect) {
+    uitest::Pixels out;
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return out;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+    ::GdiFlush();
+    out.width = w;
+    out.height = h;
+    out.bgra.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+    for (uint32_t& pixel : out.bgra) pixel &= 0x00FFFFFF;
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::DeleteObject(dib);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
+uitest::Pixels CaptureScreen(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return CaptureScreen(rect);
+}
+
+// Where the system's own light colours fill a block of 4 by 4 pixels: a control left
+// in the system's look. Thin lines (bevels, dividers) and text are not blocks.
+std::vector<std::string> SystemColourBlocks(const uitest::Pixels& p) {
+    const int system[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_3DLIGHT, COLOR_BTNSHADOW, COLOR_SCROLLBAR, COLOR_BTNHIGHLIGHT};
+    std::vector<std::string> found;
+    for (int index : system) {
+        const COLORREF colour = ::GetSysColor(index);
+        for (int y = 0; y + 4 <= p.height && found.size() < 5; ++y)
+            for (int x = 0; x + 4 <= p.width && found.size() < 5; ++x) {
+                bool block = true;
+                for (int dy = 0; dy < 4 && block; ++dy)
+                    for (int dx = 0; dx < 4 && block; ++dx) block = p.At(x + dx, y + dy) == colour;
+                if (block) found.push_back(uitest::ColourText(colour) + " at " + std::to_string(x) + "," + std::to_string(y));
+            }
+    }
+    return found;
+}
+
+int CountColour(const uitest::Pixels& p, COLORREF colour) {
+    int n = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) n += p.At(x, y) == colour;
+    return n;
 }
 
 class ProgramTest : public ::testing::Test {
@@ -265,6 +331,92 @@ TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
     EXPECT_EQ("second() {}", ReadText(folder / "zone/second/maps/dm.gsc"));
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("Added 'first.ff' to the Que\r\nAdded 'second.ff' to the Que\r\n")) << log;
+}
+
+}  // namespace
+
+namespace {
+
+// The program as a user sees it, saved for looking at: empty, with a finished and a
+// failed row, with the log window open, and the About box. Each picture is also
+// checked: every control dark, nothing left in the system's light colours.
+TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
+    ReportedWindowsVersion seven("win7");
+    const std::string exe = Install(folder / "program", true);
+    auto save = [](const uitest::Pixels& p, const char* name) {
+        EXPECT_EQ(std::vector<std::string>{}, SystemColourBlocks(p)) << name;
+        uitest::SavePng(p, name);
+    };
+    // What the screen shows once ready says it is there and two looks 100 ms apart agree.
+    auto painted = [](const RECT& rect, const std::function<bool(const uitest::Pixels&)>& ready) {
+        uitest::Pixels p, last;
+        uitest::PumpUntil(
+            [&] {
+                last = p;
+                p = CaptureScreen(rect);
+                if (ready(p) && p.bgra == last.bgra) return true;
+                ::Sleep(100);
+                return false;
+            },
+            10000);
+        return p;
+    };
+    auto rectOf = [](HWND window) {
+        RECT r{};
+        ::GetWindowRect(window, &r);
+        return r;
+    };
+    {
+        Program program;
+        ASSERT_TRUE(program.Start(exe, folder.Path()));
+        HWND main = program.WaitForWindow(kMainCaption);
+        ASSERT_NE(nullptr, main);
+        // Painted once the status bar's text is there.
+        save(painted(rectOf(main), [](const uitest::Pixels& p) { return CountColour(p, kStatusBarText) > 10; }), "program_empty");
+
+        ::SendMessageA(::GetDlgItem(main, IDC_SHOW_LOG), BM_CLICK, 0, 0);
+        HWND log = program.WaitForWindow("Program Log");
+        ASSERT_NE(nullptr, log);
+        RECT m, l;
+        ::GetWindowRect(main, &m);
+        ::GetWindowRect(log, &l);
+        ::SetWindowPos(log, nullptr, m.left, m.bottom + 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::GetWindowRect(log, &l);
+        const RECT both{std::min(m.left, l.left), m.top, std::max(m.right, l.right), l.bottom};
+        save(painted(both, [](const uitest::Pixels& p) { return CountColour(p, kLogBackground) > 1000; }),
+             "program_log_window");
+
+        ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_ABOUT)));
+        HWND about = program.WaitForWindow("About");
+        ASSERT_NE(nullptr, about);
+        save(painted(rectOf(about), [](const uitest::Pixels& p) { return CountColour(p, kThemeStaticText) > 10; }),
+             "program_about");
+        ::PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(about); }));
+        EXPECT_EQ(0u, CloseAndWait(program, main));
+    }
+    {
+        const std::string done = Archive("patch.ff");
+        const std::string broken = folder / "broken.ff";
+        ASSERT_TRUE(ffb::WriteFile(broken, ffb::ToBytes("not a FastFile")));
+        Program program;
+        ASSERT_TRUE(program.Start(exe, folder.Path(), {done, broken}));
+        HWND main = program.WaitForWindow(kMainCaption);
+        ASSERT_NE(nullptr, main);
+        // The rows are in once the list shows a green "Done" and a red error text.
+        HWND list = ::GetDlgItem(main, IDC_JOB_LIST);
+        uitest::Pixels rows;
+        EXPECT_TRUE(uitest::PumpUntil(
+            [&] {
+                rows = CaptureScreen(list);
+                return CountColour(rows, RGB(0, 255, 0)) > 10 && CountColour(rows, RGB(255, 0, 0)) > 10;
+            },
+            20000))
+            << "no finished and failed rows";
+        const uitest::Pixels p = painted(rectOf(main), [](const uitest::Pixels&) { return true; });
+        save(p, "program_rows");
+        EXPECT_EQ(0u, CloseAndWait(program, main));
+    }
 }
 
 }  // namespace
