@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "KestReg.h"
 #include "KestTheme.h"
 #include "Kest_MFC_Util.h"
 #include "Kest_VandrelDlg.h"
+#include "drop_intake.h"
 #include "program_log.h"
 
 namespace {
@@ -41,7 +44,7 @@ void CKest_VandrelApp::LetDropsThroughMessageFilter() {
     ::FreeLibrary(library);
 }
 
-BOOL CKest_VandrelApp::InitInstance(const std::vector<std::string>& files) {
+BOOL CKest_VandrelApp::InitInstance() {
     theLog.SetFileName(kLogFileName);
     theLog.Start();
     theLog.SetMode(Normal);
@@ -53,7 +56,7 @@ BOOL CKest_VandrelApp::InitInstance(const std::vector<std::string>& files) {
     theKestReg.LoadSettings();
     {
         CKest_VandrelDlg dialog;
-        dialog.SetStartupFiles(files);
+        dialog.SetStartupFiles(CommandLinePaths(__argc, __argv));
         dialog.updateAvailable = false;  // UPDATE-CHECK: wired in once the updater is merged
         dialog.DoModal();
         theKestReg.SaveSettings();

@@ -4,17 +4,14 @@
 // modally, and the teardown in a fixed order.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "KestThemeManger.h"
 #include "framework/application.h"
 
 class CKest_VandrelApp : public fw::Application {
 public:
-    // files: what the program was started with, taken as one drop once the main window
-    // shows. Returns FALSE: the process ends when it returns.
-    BOOL InitInstance(const std::vector<std::string>& files = {});
+    // Returns FALSE: the process ends when it returns. Files on the command line are
+    // taken as one drop once the main window shows.
+    BOOL InitInstance();
     // True on the NT family from major version 6 on, where the message filter of an
     // elevated process would keep drops away from the main window.
     bool NeedsMessageFilter();

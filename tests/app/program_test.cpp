@@ -17,6 +17,7 @@
 #include "ff_builder.h"
 #include "output_test_support.h"
 #include "KestPalette.h"
+#include "big_archive.h"
 #include "res/resource.h"
 #include "ui_test_support.h"
 
@@ -266,27 +267,45 @@ TEST_F(ProgramTest, OnWindowsXpItStartsWithoutTheHelperLibrary) {
     EXPECT_FALSE(Exists(folder / "util"));
 }
 
-TEST_F(ProgramTest, OnWindows7WithoutTheHelperLibraryItEndsWithTheCriticalBoxAndStatus1) {
+// On Windows 7 the helper library is needed: without it, or with a library that lacks
+// the export, the program shows the critical box, never its window, and ends with 1.
+TEST_F(ProgramTest, OnWindows7AMissingOrWrongHelperLibraryEndsWithTheCriticalBoxAndStatus1) {
+    const struct {
+        const char* library;  // copied as util\Kest_MFC_Util.dll; null: no util folder
+        const char* line;
+    } cases[] = {
+        {nullptr, "Can't find 'Kest_MFC_Util.dll'"},
+        {HELPER_WITHOUT_EXPORT_DLL, "Failed To Load 'Kest_MFC_Util.dll' correct"},
+    };
     ReportedWindowsVersion seven("win7");
-    Program program;
-    ASSERT_TRUE(program.Start(Install(folder.Path(), false), folder.Path()));
-    HWND box = program.WaitForWindow(kCriticalCaption);
-    ASSERT_NE(nullptr, box) << "no critical box";
-    char text[256] = {};
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    EXPECT_STREQ("Can't find 'Kest_MFC_Util.dll'", text);
-    EXPECT_EQ(nullptr, program.WaitForWindow(kMainCaption, 0)) << "the main window never shows";
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(1u, program.WaitForExit());
+    for (const auto& c : cases) {
+        TempFolder place;
+        const std::string exe = Install(place.Path(), false);
+        if (c.library) {
+            std::filesystem::create_directories(place / "util");
+            ASSERT_TRUE(::CopyFileA(WindowsPath(c.library).c_str(), (place / "util/Kest_MFC_Util.dll").c_str(), FALSE));
+        }
+        Program program;
+        ASSERT_TRUE(program.Start(exe, place.Path()));
+        HWND box = program.WaitForWindow(kCriticalCaption);
+        ASSERT_NE(nullptr, box) << "no critical box for " << c.line;
+        char text[256] = {};
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        EXPECT_STREQ(c.line, text);
+        EXPECT_EQ(nullptr, program.WaitForWindow(kMainCaption, 0)) << "the main window never shows";
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(1u, program.WaitForExit()) << c.line;
 
-    const std::vector<std::string> lines = Lines(Log());
-    ASSERT_EQ(6u, lines.size()) << Log();
-    EXPECT_EQ("", lines[0]);
-    EXPECT_EQ(0u, lines[1].find("*** Application Started (Version 1.02) : ")) << lines[1];
-    EXPECT_EQ("", lines[2]);
-    EXPECT_EQ("Logging Mode: Normal", lines[3]);
-    EXPECT_EQ("OS Major Ver: 6", lines[4]);
-    EXPECT_EQ("Can't find 'Kest_MFC_Util.dll'", lines[5]);
+        const std::string log = ReadText(place / "Vandrel_Log.txt");
+        const std::vector<std::string> lines = Lines(log);
+        ASSERT_EQ(6u, lines.size()) << log;
+        EXPECT_EQ("", lines[0]);
+        EXPECT_EQ(0u, lines[1].find("*** Application Started (Version 1.02) : ")) << lines[1];
+        EXPECT_EQ("", lines[2]);
+        EXPECT_EQ("Logging Mode: Normal", lines[3]);
+        EXPECT_EQ("OS Major Ver: 6", lines[4]);
+        EXPECT_EQ(c.line, lines[5]);
+    }
 }
 
 TEST_F(ProgramTest, OnWindows7WithTheHelperLibraryItRunsAndSavesTheOptionsOnClose) {
@@ -336,6 +355,29 @@ TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
 }  // namespace
 
 namespace {
+
+// Closed while it writes the files of a big archive, the program ends at once: the
+// file being written is completed, the rest of the archive is not waited for, and the
+// options are still saved.
+TEST_F(ProgramTest, ClosingWhileAJobRunsEndsTheProcessPromptly) {
+    ReportedWindowsVersion seven("win7");
+    const std::string exe = Install(folder / "program", true);
+    const apptest::BigArchive big(folder);
+    Program program;
+    ASSERT_TRUE(program.Start(exe, folder.Path(), {big.Path()}));
+    HWND main = program.WaitForWindow(kMainCaption);
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, 60000)) << "the job never wrote";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0u, CloseAndWait(program, main));
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("the program ended %.1f ms after its window was closed in the middle of a job\n", ms);
+    const apptest::BigArchive::Left left = big.Check();
+    EXPECT_LT(left.firstMissing, apptest::BigArchive::kEntries) << "the program waited for the whole archive";
+    EXPECT_EQ(0, left.strays);
+    EXPECT_EQ(0, left.broken);
+    EXPECT_EQ(0, StoredOption("ExportOptions", "LocalDump")) << "the options were saved";
+}
 
 // The program as a user sees it, saved for looking at: empty, with a finished and a
 // failed row, with the log window open, and the About box. Each picture is also
