@@ -261,12 +261,9 @@ void CKest_VandrelDlg::ShowAbout() {
 }
 
 LRESULT CKest_VandrelDlg::OnProgress(LPARAM percent) {
+    // A value outside the bar's range 0 to 100 is not taken.
     KestProgress& bar = statusBar_.Progress();
-    const int value = static_cast<int32_t>(percent);
-    if (value >= bar.Lower() && value <= bar.Upper()) {
-        bar.SetPosition(value);
-        bar.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
-    }
+    if (bar.SetPosition(static_cast<int32_t>(percent))) bar.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
     return 0;
 }
 
