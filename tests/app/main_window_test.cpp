@@ -377,6 +377,34 @@ TEST_F(MainWindowTest, ControlsFollowTheLowerRightCornerAndTheSizeHasAFloor) {
     EXPECT_LE(place(IDC_DUMP_TO_LOCAL).bottom, bar.top) << "the status bar covers no control";
 }
 
+TEST_F(MainWindowTest, CloseEscapeTheCaptionAndTheSystemCloseEndTheWindowButEnterDoesNot) {
+    const struct {
+        const char* name;
+        std::function<void(HWND)> act;
+    } ways[] = {
+        {"Close", [](HWND w) { ::SendMessageA(::GetDlgItem(w, IDC_CLOSE), BM_CLICK, 0, 0); }},
+        {"Escape", [](HWND w) { ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"caption close",
+         [](HWND w) {
+             RECT r;
+             ::GetWindowRect(w, &r);
+             const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
+             ::SendMessageA(w, WM_NCLBUTTONDOWN, ::SendMessageA(w, WM_NCHITTEST, 0, at), at);
+         }},
+        {"system close", [](HWND w) { ::PostMessageA(w, WM_CLOSE, 0, 0); }},
+    };
+    window->Post(WM_KEYDOWN, VK_RETURN);
+    window->Send(WM_COMMAND, IDOK);
+    uitest::PumpPending();
+    EXPECT_TRUE(window->IsWindow()) << "Enter closed the window";
+    for (const auto& way : ways) {
+        Open();
+        const HWND hwnd = window->hwnd();
+        way.act(hwnd);
+        EXPECT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(hwnd); })) << way.name;
+    }
+}
+
 TEST_F(MainWindowTest, OneValidFileIsListedQueuedLoggedAndExtracted) {
     const std::string patch = Archive("patch.ff");
     Drop({patch});
