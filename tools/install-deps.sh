@@ -29,10 +29,11 @@ vandrel_install_native() {
 }
 
 # Everything: the native build plus sanitizers and fuzzing (clang), the Windows
-# cross build, wine (32-bit too), a virtual display and the screenshot tools.
+# cross build, wine (32-bit too), a virtual display, the screenshot tools and Python
+# for the update tests' HTTP server.
 vandrel_install_all() {
     local wine32="wine32:i386"
     vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev \
         g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
-        wine wine64 "$wine32" xvfb xdotool imagemagick
+        wine wine64 "$wine32" xvfb xdotool imagemagick python3
 }

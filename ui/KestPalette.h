@@ -53,3 +53,6 @@ constexpr COLORREF kLinkText = RGB(50, 140, 140);
 // Program log window: the read-only log text
 constexpr COLORREF kLogBackground = RGB(60, 60, 60);
 constexpr COLORREF kLogText = RGB(255, 255, 255);
+
+// Update prompt
+constexpr COLORREF kErrorLabelText = RGB(255, 0, 0);

@@ -1,0 +1,256 @@
+// The update dialog: its states driven by the update thread's messages, what does not
+// close it while it downloads, its pixels; and one real update run modally.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "KestPalette.h"
+#include "KestUpdatedlg.h"
+#include "KestUpdater.h"
+#include "test_http_server.h"
+#include "themed_test_dialog.h"
+#include "ui_test_support.h"
+
+namespace {
+
+using updatetest::ScopedEnvironment;
+
+// Counts the updates it is asked to start instead of starting one, unless told to.
+class TestUpdatedlg : public KestUpdatedlg {
+public:
+    int updatesBegun = 0;
+    bool realUpdate = false;
+    KestProgress& Progress() { return progress_; }
+    KestHyperlink& Link() { return releaseNotes_; }
+
+protected:
+    void BeginUpdate() override {
+        ++updatesBegun;
+        if (realUpdate) KestUpdatedlg::BeginUpdate();
+    }
+};
+
+bool Shown(HWND dialog, int id) { return ::IsWindowVisible(::GetDlgItem(dialog, id)) != FALSE; }
+bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+std::string TextOf(HWND dialog, int id) {
+    char text[256] = {};
+    ::GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+void Click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+RECT RectOf(HWND dialog, int id) { return fw::WindowHandle(::GetDlgItem(dialog, id)).GetWindowRect(); }
+
+class UpdateDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uitest::EnsureThemedUi();
+        ASSERT_TRUE(dialog.Create(nullptr));
+        dialog.SetWindowPos(nullptr, 60, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        uitest::ShowAndPaint(hwnd());
+    }
+    void TearDown() override {
+        if (dialog.IsWindow()) ::DestroyWindow(hwnd());
+        updateWindow = nullptr;
+    }
+    HWND hwnd() { return dialog.hwnd(); }
+    void Post(UINT msg, LPARAM lp) {
+        dialog.Post(msg, 0, lp);
+        uitest::PumpPending();
+        uitest::RepaintNow(hwnd());
+    }
+    void ClickCloseBox() {
+        const RECT r = dialog.GetWindowRect();
+        const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
+        dialog.Send(WM_NCLBUTTONDOWN, dialog.Send(WM_NCHITTEST, 0, at), at);
+    }
+    bool CloseBoxDisabled() { return dialog.Frame().buttons[kCloseButton].disabled != 0; }
+    // The state's controls: notice, link, error label, status; Download, Close, close box.
+    void ExpectState(bool notice, bool error, bool status, bool download, bool close) {
+        EXPECT_EQ(notice, Shown(hwnd(), IDC_UPDATE_NOTICE));
+        EXPECT_EQ(notice, Shown(hwnd(), IDC_UPDATE_RELEASE_NOTES));
+        EXPECT_EQ(error, Shown(hwnd(), IDC_UPDATE_ERROR_LABEL));
+        EXPECT_EQ(status, Shown(hwnd(), IDC_UPDATE_STATUS));
+        EXPECT_EQ(download, Enabled(hwnd(), IDC_UPDATE_DOWNLOAD));
+        EXPECT_EQ(close, Enabled(hwnd(), IDC_UPDATE_CLOSE));
+        EXPECT_EQ(!close, CloseBoxDisabled());
+    }
+    // Saves the screenshot; checks that no part of the client area keeps a light system
+    // colour (only the buttons and the bar's percentage have white text) and counts the
+    // red pixels of the error label.
+    int CheckPixels(const char* screenshot) {
+        const uitest::Pixels p = uitest::CaptureWindow(hwnd());
+        EXPECT_FALSE(uitest::SavePng(p, screenshot).empty());
+        const RECT window = dialog.GetWindowRect();
+        POINT origin{0, 0};
+        ::ClientToScreen(hwnd(), &origin);
+        const RECT client = dialog.GetClientRect();
+        const RECT label = RectOf(hwnd(), IDC_UPDATE_ERROR_LABEL);
+        std::vector<RECT> whiteText;
+        for (int id : {IDC_UPDATE_DOWNLOAD, IDC_UPDATE_CLOSE, IDC_UPDATE_PROGRESS}) whiteText.push_back(RectOf(hwnd(), id));
+        int light = 0, red = 0;
+        for (int y = origin.y; y < origin.y + client.bottom; ++y) {
+            for (int x = origin.x; x < origin.x + client.right; ++x) {
+                const COLORREF c = p.At(x - window.left, y - window.top);
+                const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+                if (r > 200 && g < 60 && b < 60 && ::PtInRect(&label, POINT{x, y})) ++red;
+                bool skip = false;
+                for (const RECT& w : whiteText) skip = skip || ::PtInRect(&w, POINT{x, y});
+                if (!skip && r > 200 && g > 200 && b > 200) ++light;
+            }
+        }
+        EXPECT_EQ(0, light) << screenshot << ": light pixels in the client area";
+        EXPECT_EQ(KestTheme.windowBackground, p.At(origin.x - window.left + 2, origin.y - window.top + client.bottom - 2));
+        return red;
+    }
+
+    ScopedEnvironment host{"KEST_UPDATE_HOST", "127.0.0.1:8123"};
+    TestUpdatedlg dialog;
+};
+
+TEST_F(UpdateDialogTest, OpensOfferingTheUpdateWithItsReleaseNotes) {
+    EXPECT_EQ("Program Update", dialog.GetWindowText());
+    ExpectState(true, false, false, true, true);
+    EXPECT_TRUE(dialog.Frame().buttons[kCloseButton].shown);
+    EXPECT_EQ("http://127.0.0.1:8123/downloads.php?action=release_notes&id=11", dialog.Link().Address());
+    EXPECT_EQ(0, dialog.Progress().Lower());
+    EXPECT_EQ(100, dialog.Progress().Upper());
+    EXPECT_EQ(0, dialog.Progress().Position());
+    EXPECT_EQ(0, CheckPixels("update_offer"));
+
+    Click(hwnd(), IDC_UPDATE_CLOSE);
+    EXPECT_FALSE(dialog.IsWindow());
+    EXPECT_EQ(0, dialog.updatesBegun);
+}
+
+TEST_F(UpdateDialogTest, WhileDownloadingNothingClosesItAndOnlyPercentagesMoveTheBar) {
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    EXPECT_EQ(1, dialog.updatesBegun);
+    EXPECT_EQ(hwnd(), updateWindow.load());
+    ExpectState(true, false, false, false, false);
+
+    const std::function<void()> attempts[] = {
+        [&] { Click(hwnd(), IDC_UPDATE_CLOSE); },
+        [&] { dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_UPDATE_CLOSE, BN_CLICKED), 0); },
+        [&] { ClickCloseBox(); },
+        [&] { dialog.Post(WM_KEYDOWN, VK_ESCAPE, 0); },
+        [&] { dialog.Post(WM_CLOSE, 0, 0); },
+        [&] { dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_UPDATE_DOWNLOAD, BN_CLICKED), 0); },
+    };
+    for (size_t i = 0; i < std::size(attempts); ++i) {
+        attempts[i]();
+        uitest::PumpPending();
+        EXPECT_TRUE(dialog.IsWindow() && dialog.IsDownloading()) << "attempt " << i;
+    }
+    EXPECT_EQ(1, dialog.updatesBegun) << "one update only";
+
+    const struct {
+        LPARAM posted;
+        int shown;
+    } steps[] = {{0, 0}, {37, 37}, {101, 37}, {-1, 37}, {100, 100}, {1000, 100}, {5, 5}};
+    for (const auto& s : steps) {
+        Post(WM_KEST_UPDATEPROGRESS, s.posted);
+        EXPECT_EQ(s.shown, dialog.Progress().Position()) << "after " << s.posted;
+    }
+}
+
+TEST_F(UpdateDialogTest, AnErrorShowsTheTextUnderARedLabelAndOnlyCloseIsLeft) {
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEPROGRESS, 42);
+    const char error[] = "KestDownloader:: Error occurred during download";
+    Post(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(error));
+
+    ExpectState(false, true, true, false, true);
+    EXPECT_EQ("Error:", TextOf(hwnd(), IDC_UPDATE_ERROR_LABEL));
+    EXPECT_EQ(error, TextOf(hwnd(), IDC_UPDATE_STATUS));
+    EXPECT_GT(CheckPixels("update_failed"), 10) << "red pixels of the label";
+    ClickCloseBox();
+    EXPECT_FALSE(dialog.IsWindow());
+}
+
+TEST_F(UpdateDialogTest, RunningShowsRunningUpdateWithoutTheErrorLabel) {
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEPROGRESS, 100);
+    Post(WM_KEST_UPDATERUNNING, 0);
+
+    ExpectState(false, false, true, false, true);
+    EXPECT_EQ("Running Update...", TextOf(hwnd(), IDC_UPDATE_STATUS));
+    EXPECT_EQ(0, CheckPixels("update_running"));
+    Click(hwnd(), IDC_UPDATE_CLOSE);
+    EXPECT_FALSE(dialog.IsWindow());
+}
+
+// The whole update as the program runs it: the main window's modal loop, Download, the
+// real update thread against the local server, and Close once it has finished.
+struct ModalScript {
+    int step = 0;
+    std::string status;
+    bool downloadEnabled = true;
+    int progress = -1;
+};
+ModalScript* g_script = nullptr;
+
+void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = ::FindWindowA(nullptr, "Program Update");
+    if (!g_script || !box || !::IsWindowVisible(box)) return;
+    if (g_script->step == 0) {
+        g_script->step = 1;
+        Click(box, IDC_UPDATE_DOWNLOAD);
+    } else if (g_script->step == 1 && Shown(box, IDC_UPDATE_STATUS) && !theUpdater.IsRunning()) {
+        g_script->step = 2;
+        g_script->status = TextOf(box, IDC_UPDATE_STATUS);
+        g_script->downloadEnabled = Enabled(box, IDC_UPDATE_DOWNLOAD);
+        g_script->progress = dynamic_cast<TestUpdatedlg*>(fw::Window::FromHandle(box))->Progress().Position();
+        Click(box, IDC_UPDATE_CLOSE);
+    }
+}
+
+void CALLBACK EndStuckDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (auto* d = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(::FindWindowA(nullptr, "Program Update"))))
+        d->EndDialog(IDABORT);
+}
+
+TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
+    uitest::EnsureThemedUi();
+    updatetest::TestHttpServer& server = updatetest::Server();
+    ScopedEnvironment host("KEST_UPDATE_HOST", server.Host().c_str());
+    const struct {
+        const char* zipOptions;
+        const char* status;
+        int progress;
+        bool batchRuns;
+    } updates[] = {{"", "Running Update...", 100, true},
+                   // 2000 of the archive's 40000 bytes arrive: the bar stops at 5 percent.
+                   {"cut=2000", "KestDownloader:: Error occurred during download", 5, false}};
+    for (const auto& u : updates) {
+        server.PutUpdateFile("7za.exe", updatetest::Pattern(0, 30000));
+        server.PutUpdateFile("FF_Update.zip", updatetest::Pattern(0, 40000), u.zipOptions);
+        server.PutUpdateFile("Kest_Vandrel_Updater.bat", "@echo off\r\necho ran> updater_ran.txt\r\n");
+        updatetest::TempFolder folder;
+        updatetest::CurrentFolder current(folder.Path());
+        ModalScript script;
+        g_script = &script;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnTick);
+        const UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, &EndStuckDialog);
+        INT_PTR result = 0;
+        {
+            TestUpdatedlg dialog;
+            dialog.realUpdate = true;
+            result = dialog.DoModal(nullptr);
+        }
+        ::KillTimer(nullptr, timer);
+        ::KillTimer(nullptr, guard);
+        g_script = nullptr;
+
+        EXPECT_EQ(IDCANCEL, result);
+        EXPECT_EQ(2, script.step);
+        EXPECT_EQ(u.status, script.status);
+        EXPECT_FALSE(script.downloadEnabled);
+        EXPECT_EQ(u.progress, script.progress);
+        EXPECT_EQ(u.batchRuns, updatetest::FileExists(folder / "updater_ran.txt"));
+        EXPECT_EQ(nullptr, updateWindow.load()) << "the dialog is gone; nothing is posted to its handle";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// The update check and the self-update against the local test server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "KestUpdater.h"
+#include "program_log.h"
+#include "test_http_server.h"
+
+namespace {
+
+using updatetest::FileExists;
+using updatetest::Pattern;
+using updatetest::ReadFile;
+using updatetest::ScopedEnvironment;
+using updatetest::Server;
+
+constexpr char kCheckQuery[] = "/php/UpdateCheck.php?id=3&version=1.02&name=";
+constexpr size_t kLargeFile = 1100000;  // over a megabyte: its first chunk is 0 percent
+// The batch file the server hands out: it proves that it ran, and where.
+const char kMarkerBatch[] = "@echo off\r\necho ran> updater_ran.txt\r\nexit /b 0\r\n";
+
+bool LogHas(const std::string& line) {
+    const std::vector<std::string> history = theLog.History();
+    return std::find(history.begin(), history.end(), line) != history.end();
+}
+
+class UpdaterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Server().RemoveUpdateFiles();
+        Server().ClearRequests();
+        theLog.ClearHistory();
+        updateWindow = recorder.hwnd();
+    }
+    void TearDown() override { updateWindow = nullptr; }
+    std::vector<LPARAM> Posted(UINT msg) const {
+        std::vector<LPARAM> values;
+        for (const auto& m : recorder.messages) {
+            if (m.first == msg) values.push_back(m.second);
+        }
+        return values;
+    }
+    void ServeUpdate(const std::string& zipOptions = "") {
+        Server().PutUpdateFile("7za.exe", Pattern(0, kLargeFile));
+        Server().PutUpdateFile("FF_Update.zip", Pattern(7, kLargeFile + 7), zipOptions);
+        Server().PutUpdateFile("Kest_Vandrel_Updater.bat", kMarkerBatch);
+    }
+
+    ScopedEnvironment host{"KEST_UPDATE_HOST", Server().Host().c_str()};
+    updatetest::MessageRecorder recorder;
+    updatetest::TempFolder folder;
+    updatetest::CurrentFolder current{folder.Path()};
+};
+
+TEST_F(UpdaterTest, OnlyAReplyNamingANewerVersionOffersTheUpdate) {
+    const struct {
+        const char* reply;
+        bool newer;
+    } replies[] = {{"1.02", false}, {"1.03", true},  {"2", true},      {"abc", false},         {"", false},
+                   {"1.01", false}, {"1.020", false}, {"1.1", true}, {" 1.03 beta\n", true}};
+    for (const auto& r : replies) {
+        Server().PutUpdateFile("version.txt", r.reply);
+        theLog.ClearHistory();
+        EXPECT_EQ(r.newer, KestUpdater().CheckForUpdate()) << '"' << r.reply << '"';
+        EXPECT_EQ(std::vector<std::string>{r.newer ? "Update Avalible ! (Prompting user with dialog)"
+                                                   : "No Updates Avalible"},
+                  theLog.History());
+    }
+}
+
+TEST_F(UpdaterTest, TheQueryCarriesTheVersionAndTheUserNameWithBlanksAsUnderscores) {
+    Server().PutUpdateFile("version.txt", "1.02");
+    const struct {
+        const char* userName;  // as wine's user name lookup gives it
+        const char* sent;
+    } cases[] = {
+        {"Build User", "Build_User"},
+        {" two  blanks ", "_two__blanks_"},
+        // Longer than the 100-character buffer: the lookup fails and no name is sent.
+        {"a-user-name-that-is-far-too-long-for-the-buffer-of-one-hundred-characters-that-the-updater-hands-over",
+         ""},
+    };
+    for (const auto& c : cases) {
+        ScopedEnvironment user("WINEUSERNAME", c.userName);
+        KestUpdater().CheckForUpdate();
+        const auto seen = Server().RequestsTo("/php/");
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(kCheckQuery + std::string(c.sent), seen.back().path);
+    }
+}
+
+TEST_F(UpdaterTest, AFailedCheckLogsTheDownloadersMessageAndOffersNothing) {
+    // No version file: the server answers 404.
+    EXPECT_FALSE(KestUpdater().CheckForUpdate());
+    ScopedEnvironment noHost("KEST_UPDATE_HOST", nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(KestUpdater().CheckForUpdate());
+    const auto took = std::chrono::steady_clock::now() - start;
+    std::printf("update check against the built-in host: %lld us\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
+    EXPECT_EQ((std::vector<std::string>{"Failed To preform Update Check: HTTP Error Status: 404",
+                                        "Failed To preform Update Check: Can't open url"}),
+              theLog.History());
+}
+
+TEST(UpdateServerHostTest, TakesOnlyAPlainHostFromTheEnvironment) {
+    const char* kDefault = "update.vandrel.invalid";
+    const struct {
+        const char* configured;
+        const char* used;
+    } cases[] = {{nullptr, kDefault},        {"127.0.0.1:8080", "127.0.0.1:8080"}, {"[::1]:80", "[::1]:80"},
+                 {"", kDefault},             {"example.org/evil?x=", kDefault},     {"user@example.org", kDefault},
+                 {"two words", kDefault}};
+    for (const auto& c : cases) {
+        ScopedEnvironment host("KEST_UPDATE_HOST", c.configured);
+        EXPECT_EQ(c.used, UpdateServerHost()) << (c.configured ? c.configured : "(unset)");
+    }
+}
+
+TEST_F(UpdaterTest, AnUpdateFetchesTheThreeFilesAndRunsTheBatchFileInTheCurrentFolder) {
+    ServeUpdate();
+    KestUpdater updater;
+    updater.RunUpdate("");
+    recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATERUNNING).empty(); }, 5000);
+
+    EXPECT_EQ(Pattern(0, kLargeFile), ReadFile(folder / "7za.exe"));
+    EXPECT_EQ(Pattern(7, kLargeFile + 7), ReadFile(folder / "FF_Update.zip"));
+    EXPECT_EQ(kMarkerBatch, ReadFile(folder / "Kestvan_Updater.bat"));
+    EXPECT_EQ("ran\r\n", ReadFile(folder / "updater_ran.txt")) << "the batch file ran in the current folder";
+    const std::string address = Server().Url("");
+    EXPECT_EQ((std::vector<std::string>{"Downloading File: " + address + "/util/7za.exe",
+                                         "Downloading File: " + address + "/downloads.php?id=11&update=true",
+                                         "Downloading File: " + address + "/util/Kest_Vandrel_Updater.bat",
+                                         "Downloaded Update"}),
+              theLog.History());
+    for (const auto& request : Server().Requests()) EXPECT_EQ("Range:bytes=0-", request.range) << request.path;
+
+    // The bar runs from 0 to 100 once per file; then the dialog hears that the updater runs.
+    std::vector<std::vector<LPARAM>> runs;
+    for (LPARAM percent : Posted(WM_KEST_UPDATEPROGRESS)) {
+        if (runs.empty() || runs.back().back() == 100) runs.emplace_back();
+        runs.back().push_back(percent);
+    }
+    ASSERT_EQ(3u, runs.size());
+    for (int file : {0, 1}) {
+        EXPECT_EQ(0, runs[file].front()) << file;
+        EXPECT_TRUE(std::is_sorted(runs[file].begin(), runs[file].end())) << file;
+    }
+    EXPECT_EQ(std::vector<LPARAM>{100}, runs[2]) << "the small batch file arrives in one chunk";
+    EXPECT_EQ(static_cast<UINT>(WM_KEST_UPDATERUNNING), recorder.messages.back().first);
+    EXPECT_TRUE(Posted(WM_KEST_UPDATEERROR).empty());
+}
+
+TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsTheDialog) {
+    ServeUpdate("cut=300000");
+    KestUpdater updater;
+    updater.RunUpdate("");
+    recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 5000);
+
+    EXPECT_EQ(Pattern(0, kLargeFile), ReadFile(folder / "7za.exe"));
+    EXPECT_EQ(Pattern(7, 300007), ReadFile(folder / "FF_Update.zip")) << "what arrived stays";
+    EXPECT_FALSE(FileExists(folder / "Kestvan_Updater.bat"));
+    EXPECT_FALSE(FileExists(folder / "updater_ran.txt"));
+    const std::string text = "KestDownloader:: Error occurred during download";
+    EXPECT_EQ(text, updater.ErrorText());
+    EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
+    EXPECT_TRUE(Posted(WM_KEST_UPDATERUNNING).empty());
+    EXPECT_TRUE(LogHas(text));
+    EXPECT_FALSE(LogHas("Downloaded Update"));
+}
+
+TEST_F(UpdaterTest, OneUpdateThreadAtATimeAndANewOneAfterTheEnd) {
+    Server().PutUpdateFile("7za.exe", Pattern(0, 60000), "slow=10");
+    Server().PutUpdateFile("FF_Update.zip", "zip");
+    Server().PutUpdateFile("Kest_Vandrel_Updater.bat", kMarkerBatch);
+    KestUpdater updater;
+    for (size_t run = 1; run <= 2; ++run) {
+        updatetest::WriteFile(folder / "FF_Update.zip", "a longer zip left from before");
+        updater.StartUpdate("");
+        EXPECT_TRUE(updater.IsRunning());
+        updater.StartUpdate("");  // ignored: the first is still downloading
+        ASSERT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning(); }));
+        EXPECT_EQ(run, Server().RequestsTo("/util/7za.exe").size());
+        EXPECT_EQ("zip", ReadFile(folder / "FF_Update.zip")) << "truncated again";
+        EXPECT_EQ(run, Posted(WM_KEST_UPDATERUNNING).size());
+    }
+}
+
+TEST_F(UpdaterTest, TheDestructorStopsARunningDownloadWithoutWaitingForIt) {
+    { KestUpdater neverStarted; }
+    EXPECT_TRUE(theLog.History().empty());
+
+    Server().PutUpdateFile("7za.exe", Pattern(0, 500000), "slow=20");  // ten seconds unless stopped
+    {
+        KestUpdater updater;
+        updater.StartUpdate("");
+        ASSERT_TRUE(recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEPROGRESS).empty(); }));
+    }
+    EXPECT_TRUE(LogHas("Downloader thread Stopped"));
+    // The thread ends the transfer after its current chunk; the server sees it broken off.
+    ASSERT_TRUE(recorder.PumpUntil([&] {
+        for (const auto& request : Server().RequestsTo("/util/7za.exe")) {
+            if (request.range == "aborted") return true;
+        }
+        return false;
+    })) << "the download went on after the updater was destroyed";
+    EXPECT_TRUE(Server().RequestsTo("/downloads.php").empty()) << "nothing more is fetched";
+}
+
+TEST_F(UpdaterTest, ProgressPostsTheWholePercentAndErrorsTheirBoundedText) {
+    const struct {
+        uint32_t total, done;
+        LPARAM percent;
+    } cases[] = {{200, 0, 0}, {3, 1, 33}, {3, 2, 66}, {200, 200, 100}, {4000000000u, 3999999999u, 99},
+                 {0, 0, -1},  {10, 11, -1}};
+    for (const auto& c : cases) KestUpdater::OnUpdateProgress(c.total, c.done);
+    KestUpdater updater;
+    updater.ReportDownloadError(std::string(300, 'e').c_str());
+    recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 2000);
+
+    const std::vector<LPARAM> posted = Posted(WM_KEST_UPDATEPROGRESS);
+    ASSERT_EQ(std::size(cases), posted.size());
+    for (size_t i = 0; i < posted.size(); ++i) EXPECT_EQ(cases[i].percent, posted[i]) << cases[i].done;
+    EXPECT_EQ("KestDownloader:: " + std::string(199 - 17, 'e'), updater.ErrorText());
+    EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
+}
+
+}  // namespace

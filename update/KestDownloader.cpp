@@ -1,0 +1,237 @@
+#include "KestDownloader.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "program_log.h"
+
+namespace {
+
+constexpr char kAgentName[] = "downloader";
+constexpr size_t kVersionTextSize = 80;
+constexpr size_t kHostNameSize = 256;
+constexpr size_t kUrlTestLimit = 6;
+constexpr DWORD kStatusPartialContent = 206;
+constexpr DWORD kStatusRangeNotSatisfiable = 416;
+constexpr DWORD kFirstErrorStatus = 400;
+
+// The two WinINet handles one call owns; both are closed however the call ends.
+class InternetHandles {
+public:
+    InternetHandles() = default;
+    ~InternetHandles() {
+        if (request) ::InternetCloseHandle(request);
+        if (internet) ::InternetCloseHandle(internet);
+    }
+    InternetHandles(const InternetHandles&) = delete;
+    InternetHandles& operator=(const InternetHandles&) = delete;
+
+    HINTERNET internet = nullptr;
+    HINTERNET request = nullptr;
+};
+
+[[noreturn]] void Fail(const char* message) { throw KestDownloadError(message); }
+
+std::string HostOf(const std::string& url) {
+    char host[kHostNameSize] = {};
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return std::string();
+    return host;
+}
+
+void OpenConnection(const std::string& url, InternetHandles& handles) {
+    // Only a lowercase h, t or p among the first six characters is looked for.
+    if (url.find_first_of("htp") >= kUrlTestLimit) Fail("Must be HTTP url");
+    if (::InternetAttemptConnect(0) != ERROR_SUCCESS) Fail("Can't connect");
+    handles.internet = ::InternetOpenA(kAgentName, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    if (!handles.internet) Fail("Can't open connection");
+}
+
+void OpenUrl(InternetHandles& handles, const std::string& url, const std::string& header) {
+    if (IsReservedInvalidHost(HostOf(url))) Fail("Can't open url");
+    handles.request = ::InternetOpenUrlA(handles.internet, url.c_str(), header.empty() ? nullptr : header.c_str(),
+                                         static_cast<DWORD>(header.size()), INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    if (!handles.request) Fail("Can't open url");
+}
+
+void CheckHttpVersion(HINTERNET request) {
+    char version[kVersionTextSize] = {};
+    DWORD size = sizeof version;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_VERSION, version, &size, nullptr) || !IsHttp11VersionText(version))
+        Fail("HTTP/1.1 not supported");
+}
+
+// An unknown status is taken as success: the body is then judged by its length alone.
+DWORD QueryStatus(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return HTTP_STATUS_OK;
+    return status;
+}
+
+// An error page is not the file that was asked for.
+void CheckStatus(DWORD status) {
+    if (status < kFirstErrorStatus) return;
+    char message[80];
+    std::snprintf(message, sizeof message, "HTTP Error Status: %lu", static_cast<unsigned long>(status));
+    Fail(message);
+}
+
+uint32_t QueryContentLength(HINTERNET request) {
+    for (int attempt = 1;; ++attempt) {
+        DWORD length = 0;
+        DWORD size = sizeof length;
+        if (::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr))
+            return length;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_HTTP_HEADER_NOT_FOUND) Fail("HTTP Header Not Found");
+        if (error != ERROR_INSUFFICIENT_BUFFER) Fail("File or content length not found");
+        if (attempt == 2) Fail("HTTP Insufficient Buffer");
+    }
+}
+
+// Reads until count bytes have arrived. A connection that ends sooner is a failure:
+// WinINet then reports a successful read of 0 bytes.
+DWORD ReadSome(HINTERNET request, char* into, DWORD count) {
+    DWORD got = 0;
+    if (!::InternetReadFile(request, into, count, &got) || got == 0) Fail("Error occurred during download");
+    return got;
+}
+
+}  // namespace
+
+KestDownloadError::KestDownloadError(const char* message) {
+    std::snprintf(message_, sizeof message_, "%s", message ? message : "");
+}
+
+bool IsHttp11VersionText(const char* version) {
+    const char* slash = std::strchr(version, '/');
+    const char* dot = std::strchr(version, '.');
+    if (!slash || !dot) return false;
+    if (!std::isdigit(static_cast<unsigned char>(slash[1])) || slash[1] == '0') return false;
+    return std::strtol(dot + 1, nullptr, 10) > 0;
+}
+
+bool IsReservedInvalidHost(const std::string& host) {
+    std::string name = host;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!name.empty() && name.back() == '.') name.pop_back();
+    static const std::string kReserved = "invalid";
+    if (name == kReserved) return true;
+    return name.size() > kReserved.size() &&
+           name.compare(name.size() - kReserved.size() - 1, std::string::npos, "." + kReserved) == 0;
+}
+
+KestDownloader::~KestDownloader() = default;
+
+void KestDownloader::ReleaseBuffers() {
+    stream_.reset();
+    chunk_.reset();
+    reply_.reset();
+}
+
+namespace {
+// Releases the stream and buffers of one call however it ends.
+template <class Release>
+class AtExit {
+public:
+    explicit AtExit(Release release) : release_(release) {}
+    ~AtExit() { release_(); }
+    AtExit(const AtExit&) = delete;
+    AtExit& operator=(const AtExit&) = delete;
+
+private:
+    Release release_;
+};
+}  // namespace
+
+bool KestDownloader::Download(const std::string& url, const std::atomic<bool>* abortFlag, bool overwrite,
+                              ProgressCallback callback) {
+    theLog.Log("Downloading File: %s", url.c_str());
+    ReleaseBuffers();
+    AtExit release([this] { ReleaseBuffers(); });
+    chunk_.reset(new char[kChunkSize]);
+    stream_.reset(new std::ofstream);
+    if (outputFile.empty()) Fail("Output File Not Set");
+
+    InternetHandles handles;
+    OpenConnection(url, handles);
+    const std::ios::openmode mode = std::ios::out | std::ios::binary | (overwrite ? std::ios::trunc : std::ios::app);
+    stream_->open(outputFile, mode);
+    if (!stream_->is_open()) Fail("KestDownloader:: Can't open output file: ");
+    stream_->seekp(0, std::ios::end);
+    uint32_t start = static_cast<uint32_t>(stream_->tellp());
+
+    // Sent from offset 0 too: a server that honours it answers every download alike.
+    OpenUrl(handles, url, "Range:bytes=" + std::to_string(start) + "-");
+    CheckHttpVersion(handles.request);
+    const DWORD status = QueryStatus(handles.request);
+    if (status == kStatusRangeNotSatisfiable) {
+        // The range starts at or past the end of the file: nothing is left to fetch.
+        if (callback) callback(start, start);
+        return true;
+    }
+    CheckStatus(status);
+    const uint32_t length = QueryContentLength(handles.request);
+
+    if (!overwrite) {
+        // A partial answer carries only the rest of the file; any other answer carries
+        // the whole file, which is complete here when it is as long as ours.
+        const bool continued = status == kStatusPartialContent;
+        if (length == 0 || (!continued && length == start)) {
+            if (callback) callback(start, start);
+            return true;
+        }
+        if (!continued && start > 0) {
+            // The server ignored the range: appending would repeat the first bytes.
+            stream_->close();
+            stream_->open(outputFile, std::ios::out | std::ios::binary | std::ios::trunc);
+            if (!stream_->is_open()) Fail("KestDownloader:: Can't open output file: ");
+            start = 0;
+        }
+    }
+
+    uint32_t received = 0;
+    while (received < length) {
+        const DWORD count = ReadSome(handles.request, chunk_.get(),
+                                     static_cast<DWORD>(std::min<uint32_t>(kChunkSize, length - received)));
+        stream_->write(chunk_.get(), count);
+        if (!*stream_) Fail("Error writing file");
+        received += count;
+        if (callback) callback(start + length, start + received);
+        if (abortFlag && abortFlag->load()) break;
+    }
+    stream_->close();
+    if (stream_->fail()) Fail("Error writing file");
+    return true;
+}
+
+bool KestDownloader::DownloadToString(const std::string& url, std::string& reply) {
+    ReleaseBuffers();
+    AtExit release([this] { ReleaseBuffers(); });
+    reply_.reset(new char[kReplySize]);
+
+    InternetHandles handles;
+    OpenConnection(url, handles);
+    OpenUrl(handles, url, std::string());
+    CheckHttpVersion(handles.request);
+    CheckStatus(QueryStatus(handles.request));
+    const uint32_t length = std::min<uint32_t>(QueryContentLength(handles.request), kReplySize);
+    if (length == 0) return true;
+
+    uint32_t received = 0;
+    while (received < length) received += ReadSome(handles.request, reply_.get() + received, length - received);
+    reply.assign(reply_.get(), received);
+    return true;
+}

@@ -1,0 +1,210 @@
+#include "KestUpdater.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <sstream>
+
+#include "KestDownloader.h"
+#include "export_options.h"
+#include "program_log.h"
+
+KestUpdater theUpdater;
+std::atomic<HWND> updateWindow{nullptr};
+
+namespace {
+
+constexpr char kUpdateHostVariable[] = "KEST_UPDATE_HOST";
+constexpr DWORD kUserNameSize = 100;
+constexpr size_t kHostTextLimit = 255;
+constexpr size_t kErrorTextSize = 200;
+
+struct UpdateFile {
+    const char* savedAs;
+    const char* path;
+};
+const UpdateFile kUpdateFiles[] = {
+    {"7za.exe", "/util/7za.exe"},
+    {"FF_Update.zip", "/downloads.php?id=11&update=true"},
+    {kUpdaterBatchName, "/util/Kest_Vandrel_Updater.bat"},
+};
+
+bool ParseVersion(const std::string& text, float* version) {
+    std::istringstream in(text);
+    return static_cast<bool>(in >> *version);
+}
+
+// A host name, an IPv4 or bracketed IPv6 address, and an optional port; nothing that
+// would change the path of the requests.
+bool IsPlainHost(const std::string& host) {
+    if (host.empty() || host.size() > kHostTextLimit) return false;
+    for (unsigned char c : host) {
+        if (!std::isalnum(c) && !std::strchr(".-_:[]", c)) return false;
+    }
+    return true;
+}
+
+void PostToUpdateWindow(UINT msg, LPARAM lp) {
+    HWND target = updateWindow.load();
+    if (target) ::PostMessageA(target, msg, 0, lp);
+}
+
+// Runs the updater batch file in the current folder with the system's own command
+// interpreter (never a cmd.exe lying in the current folder) and waits for it.
+void RunUpdaterBatch() {
+    char systemFolder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(systemFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    const std::string interpreter = std::string(systemFolder, length) + "\\cmd.exe";
+    std::string command = kRunUpdaterCommand;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(interpreter.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
+        return;
+    ::CloseHandle(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hProcess);
+}
+
+// Lets a std::thread go without waiting when its last owner releases it.
+void ReleaseThread(std::thread* thread) {
+    if (thread->joinable()) thread->detach();
+    delete thread;
+}
+
+}  // namespace
+
+struct KestUpdater::UpdateRun {
+    std::atomic<bool> running{false};
+    std::atomic<bool> abort{false};
+    char errorText[kErrorTextSize] = {};
+};
+
+std::string UpdateServerHost() {
+    char host[kHostTextLimit + 1] = {};
+    const DWORD length = ::GetEnvironmentVariableA(kUpdateHostVariable, host, sizeof host);
+    if (length > 0 && length < sizeof host && IsPlainHost(host)) return host;
+    return kDefaultUpdateHost;
+}
+
+std::string UpdateServerAddress() { return "http://" + UpdateServerHost(); }
+
+std::string UpdateCheckUrl(const std::string& userName) {
+    std::string name = userName;
+    for (char& c : name) {
+        if (c == ' ') c = '_';
+    }
+    return UpdateServerAddress() + kUpdateCheckPath + kProgramVersion + "&name=" + name;
+}
+
+std::string GetUserNameText() {
+    std::string name(kUserNameSize, '\0');
+    DWORD size = kUserNameSize;
+    if (!::GetUserNameA(&name[0], &size)) return std::string();
+    return std::string(name.c_str());
+}
+
+KestUpdater::KestUpdater() : run_(std::make_shared<UpdateRun>()) {}
+
+KestUpdater::~KestUpdater() {
+    if (!stopped_.load()) {
+        run_->abort = true;
+        theLog.Log("Downloader thread Stopped");
+        stopped_ = true;
+    }
+    thread_.reset();
+}
+
+bool KestUpdater::IsRunning() const { return run_->running.load(); }
+
+const char* KestUpdater::ErrorText() const { return run_->errorText; }
+
+bool KestUpdater::CheckForUpdate() {
+    try {
+        std::string reply;
+        {
+            KestDownloader downloader;
+            downloader.DownloadToString(UpdateCheckUrl(GetUserNameText()), reply);
+        }
+        float newest = 0;
+        if (ParseVersion(reply, &newest) && kProgramVersionNumber < newest) {
+            theLog.Log("Update Avalible ! (Prompting user with dialog)");
+            return true;
+        }
+        theLog.Log("No Updates Avalible");
+        return false;
+    } catch (const KestDownloadError& error) {
+        theLog.LogError("Failed To preform Update Check: %s", error.Message());
+        return false;
+    }
+}
+
+void KestUpdater::StartUpdate(const std::string&) {
+    bool idle = false;
+    if (!run_->running.compare_exchange_strong(idle, true)) return;
+    std::shared_ptr<UpdateRun> run = run_;
+    try {
+        thread_.reset(new std::thread([run] { RunUpdateOn(run); }), &ReleaseThread);
+    } catch (const std::exception& error) {
+        // No thread: tell the dialog, which otherwise waits for ever.
+        ReportDownloadErrorOn(*run, error.what());
+        run->running = false;
+        return;
+    }
+    stopped_ = false;
+}
+
+void KestUpdater::RunUpdate(const std::string&) {
+    run_->running = true;
+    RunUpdateOn(run_);
+}
+
+void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
+    try {
+        KestDownloader downloader;
+        const std::string address = UpdateServerAddress();
+        bool fetched = true;
+        for (const UpdateFile& file : kUpdateFiles) {
+            downloader.outputFile = file.savedAs;
+            if (!downloader.Download(address + file.path, &run->abort, true, &OnUpdateProgress)) {
+                theLog.LogError("Failed To Download Update");
+                fetched = false;
+                break;
+            }
+            if (run->abort.load()) {
+                fetched = false;
+                break;
+            }
+        }
+        if (fetched) {
+            theLog.Log("Downloaded Update");
+            PostToUpdateWindow(WM_KEST_UPDATERUNNING, 0);
+            RunUpdaterBatch();
+        }
+    } catch (const KestDownloadError& error) {
+        ReportDownloadErrorOn(*run, error.Message());
+    } catch (const std::exception& error) {
+        // Out of memory or the like: the dialog still learns that the update ended.
+        ReportDownloadErrorOn(*run, error.what());
+    }
+    run->running = false;
+}
+
+void KestUpdater::ReportDownloadError(const char* message) { ReportDownloadErrorOn(*run_, message); }
+
+void KestUpdater::ReportDownloadErrorOn(UpdateRun& run, const char* message) {
+    const std::string text = std::string("KestDownloader:: ") + message;
+    theLog.LogError("%s", text.c_str());
+    std::snprintf(run.errorText, sizeof run.errorText, "%s", text.c_str());
+    PostToUpdateWindow(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(run.errorText));
+}
+
+void KestUpdater::OnUpdateProgress(uint32_t total, uint32_t done) {
+    // Without a total, or past it, there is no percentage; -1 lies outside what the
+    // dialog takes.
+    const int percent = (total == 0 || done > total) ? -1 : static_cast<int>(static_cast<double>(done) / total * 100.0);
+    PostToUpdateWindow(WM_KEST_UPDATEPROGRESS, percent);
+}
