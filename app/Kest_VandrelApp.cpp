@@ -8,6 +8,7 @@
 
 #include "KestReg.h"
 #include "KestTheme.h"
+#include "KestUpdater.h"
 #include "Kest_MFC_Util.h"
 #include "Kest_VandrelDlg.h"
 #include "drop_intake.h"
@@ -57,7 +58,7 @@ BOOL CKest_VandrelApp::InitInstance() {
     {
         CKest_VandrelDlg dialog;
         dialog.SetStartupFiles(CommandLinePaths(__argc, __argv));
-        dialog.updateAvailable = false;  // UPDATE-CHECK: wired in once the updater is merged
+        dialog.updateAvailable = theUpdater.CheckForUpdate();
         dialog.DoModal();
         theKestReg.SaveSettings();
         ::DeleteObject(CaptionFont);

@@ -6,6 +6,7 @@
 #include "KestAboutDlg.h"
 #include "KestMessagebox.h"
 #include "KestSexyAnchors.h"
+#include "KestUpdatedlg.h"
 #include "drop_intake.h"
 #include "export_options.h"
 #include "program_log.h"
@@ -191,6 +192,10 @@ void CKest_VandrelDlg::StopWorker() {
 }
 
 void CKest_VandrelDlg::OnFirstShown() {
+    if (updateAvailable) {
+        KestUpdatedlg prompt;
+        prompt.DoModal(hwnd());
+    }
     ApplyWindowOnTop();
     if (!startupFiles_.empty()) {
         const std::vector<std::string> paths = std::move(startupFiles_);

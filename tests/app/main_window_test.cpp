@@ -339,6 +339,39 @@ TEST_F(MainWindowTest, WindowOnTopTakesEffectAtOnceAndAStoredOneAfterFirstShown)
     EXPECT_TRUE(topmost());
 }
 
+// With an update found, its prompt comes first once the window shows; a stored Window
+// On Top and the files the program was started with wait until it is closed.
+TEST_F(MainWindowTest, TheUpdatePromptComesBeforeWindowOnTopAndTheStartFiles) {
+    const std::string patch = Archive("patch.ff");
+    ExportOptions.WindowOnTop = 1;
+    window = std::make_unique<TestedMainWindow>();
+    window->updateAvailable = true;
+    window->SetStartupFiles({patch});
+    bool topmostDuringPrompt = true;
+    size_t addedDuringPrompt = 99;
+    HWND promptOwner = nullptr;
+    uitest::RunModalScript(
+        "Program Update",
+        [&](HWND prompt) {
+            topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
+            addedDuringPrompt = AddedLines().size();
+            promptOwner = ::GetWindow(prompt, GW_OWNER);
+            ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
+        },
+        [&] {
+            ASSERT_TRUE(window->Create(nullptr));
+            uitest::PumpUntil([&] { return !AddedLines().empty(); });
+        },
+        "update prompt");
+    EXPECT_FALSE(topmostDuringPrompt);
+    EXPECT_EQ(0u, addedDuringPrompt);
+    EXPECT_EQ(window->hwnd(), promptOwner);
+    EXPECT_TRUE(window->GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ("Done", window->Row(0)[1]);
+}
+
 TEST_F(MainWindowTest, ControlsFollowTheLowerRightCornerAndTheSizeHasAFloor) {
     MINMAXINFO limits{};
     window->Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));

@@ -19,6 +19,7 @@
 #include "KestPalette.h"
 #include "big_archive.h"
 #include "res/resource.h"
+#include "test_http_server.h"
 #include "ui_test_support.h"
 
 using testsupport::Exists;
@@ -327,6 +328,30 @@ TEST_F(ProgramTest, OnWindows7WithTheHelperLibraryItRunsAndSavesTheOptionsOnClos
     const std::string log = Log();
     EXPECT_TRUE(HasLine(log, "OS Major Ver: 6")) << log;
     EXPECT_TRUE(HasLine(log, "Background FastFile Worker started")) << log;
+}
+
+// With a newer version on the update server the program offers it as soon as its window
+// shows, and takes the files it was started with once the offer is closed.
+TEST_F(ProgramTest, ANewerVersionOnTheServerIsOfferedBeforeTheStartFilesAreTaken) {
+    std::string error;
+    ASSERT_TRUE(updatetest::Server().Port() || updatetest::Server().Start(&error)) << error;
+    updatetest::Server().PutUpdateFile("version.txt", "1.03");
+    updatetest::ScopedEnvironment host("KEST_UPDATE_HOST", updatetest::Server().Host().c_str());
+    ReportedWindowsVersion seven("win7");
+    const std::string exe = Install(folder / "program", true);
+    const std::string patch = Archive("patch.ff");
+    Program program;
+    ASSERT_TRUE(program.Start(exe, folder.Path(), {patch}));
+    HWND prompt = program.WaitForWindow("Program Update");
+    ASSERT_NE(nullptr, prompt) << "no update prompt";
+    HWND main = program.WaitForWindow(kMainCaption, 0);
+    ASSERT_NE(nullptr, main) << "the prompt comes once the main window shows";
+    EXPECT_EQ(main, ::GetWindow(prompt, GW_OWNER));
+    EXPECT_FALSE(Exists(folder / "patch")) << "the start files wait for the prompt";
+    ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Exists(folder / "patch/maps/dm.gsc"); }, 30000));
+    EXPECT_EQ(0u, CloseAndWait(program, main));
+    EXPECT_TRUE(HasLine(Log(), "Update Avalible ! (Prompting user with dialog)")) << Log();
 }
 
 // Started the way "Open with" starts it: from a current folder other than its own,
