@@ -66,17 +66,7 @@ BOOL CKest_VandrelDlg::OnInitDialog() {
     ShowOutputFolderText();
     AddPlaceholderRow();
     AnchorControls();
-    CenterOnWorkArea();
     return TRUE;
-}
-
-void CKest_VandrelDlg::CenterOnWorkArea() {
-    RECT area{};
-    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return;
-    const RECT w = GetWindowRect();
-    const int width = w.right - w.left, height = w.bottom - w.top;
-    SetWindowPos(nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CKest_VandrelDlg::BindControls() {

@@ -77,8 +77,6 @@ private:
     void ShowOptions();
     void AddPlaceholderRow();
     void AnchorControls();
-    // The window opens in the middle of the screen, not in its corner.
-    void CenterOnWorkArea();
     void OnCommand(int id);
     void OnOptionClicked(int id);
     void ShowOutputFolderText();
