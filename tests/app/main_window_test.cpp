@@ -7,13 +7,10 @@
 
 #include <shlobj.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -24,6 +21,7 @@
 #include "drop_intake.h"
 #include "export_options.h"
 #include "ff_builder.h"
+#include "heap_block_counter.h"
 #include "output_test_support.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
@@ -31,30 +29,6 @@
 using testsupport::Exists;
 using testsupport::ReadText;
 using testsupport::TempFolder;
-
-// Counts the live heap blocks of one size, to see that every row report is freed.
-namespace {
-std::atomic<size_t> g_watchedSize{0};
-std::atomic<int> g_watchedLive{0};
-constexpr size_t kHeader = 16;
-}  // namespace
-
-void* operator new(size_t size) {
-    auto* block = static_cast<char*>(std::malloc(size + kHeader));
-    if (!block) throw std::bad_alloc();
-    *reinterpret_cast<size_t*>(block) = size;
-    if (size == g_watchedSize) ++g_watchedLive;
-    return block + kHeader;
-}
-
-void operator delete(void* object) noexcept {
-    if (!object) return;
-    char* block = static_cast<char*>(object) - kHeader;
-    if (*reinterpret_cast<size_t*>(block) == g_watchedSize) --g_watchedLive;
-    std::free(block);
-}
-
-void operator delete(void* object, size_t) noexcept { operator delete(object); }
 
 namespace {
 
@@ -549,8 +523,8 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
     ASSERT_TRUE(WaitUntilIdle());
     window->StopWorker();  // nothing else may post now
 
-    g_watchedSize = sizeof(RowUpdate);
-    const int liveBefore = g_watchedLive;
+    uitest::g_watchedSize = sizeof(RowUpdate);
+    const int liveBefore = uitest::g_watchedLive;
     window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 1, 0x123456, "Writing Files"}), 1);
     window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0xFFFFFF, "0x42"}), 2);
     window->Post(WM_KEST_PROGRESS, 0, 37);
@@ -559,8 +533,8 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
     static const char kWorking[] = "Working.. ";
     window->Post(WM_KEST_STATUSTEXT, 0, reinterpret_cast<LPARAM>(kWorking));
     uitest::PumpPending();
-    EXPECT_EQ(liveBefore, g_watchedLive.load()) << "a row report was not freed";
-    g_watchedSize = 0;
+    EXPECT_EQ(liveBefore, uitest::g_watchedLive.load()) << "a row report was not freed";
+    uitest::g_watchedSize = 0;
 
     EXPECT_EQ("Writing Files", window->Row(0)[1]);
     EXPECT_EQ("0x42", window->Row(0)[2]);
