@@ -78,6 +78,11 @@ public:
                                 &info_) != FALSE;
     }
 
+    // Starts the program and waits for its main window; null when either fails.
+    HWND StartMain(const std::string& exe, const std::string& folder, const std::vector<std::string>& args = {}) {
+        return Start(exe, folder, args) ? WaitForWindow(kMainCaption) : nullptr;
+    }
+
     // The program's visible top-level window with caption, or null after timeoutMs.
     HWND WaitForWindow(const char* caption, DWORD timeoutMs = kStartTimeoutMs) {
         const DWORD start = ::GetTickCount();
@@ -153,41 +158,11 @@ int StoredOption(const char* group, const char* name) {
     return value;
 }
 
-// What the screen shows in rect (screen coordinates): the program's windows belong
-// to another process, so they are read from the screen rather than from their DCs.
-uitest::Pixels CaptureScreen(const RECT& rect) {
-    uitest::Pixels out;
-    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0) return out;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(memory, dib);
-    ::BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
-    ::GdiFlush();
-    out.width = w;
-    out.height = h;
-    out.bgra.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
-    for (uint32_t& pixel : out.bgra) pixel &= 0x00FFFFFF;
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
-    ::DeleteObject(dib);
-    ::ReleaseDC(nullptr, screen);
-    return out;
-}
-
+// The program's windows belong to another process: they are read from the screen.
 uitest::Pixels CaptureScreen(HWND window) {
     RECT rect{};
     ::GetWindowRect(window, &rect);
-    return CaptureScreen(rect);
+    return uitest::CaptureScreen(rect);
 }
 
 // Where the system's own light colours fill a block of 4 by 4 pixels: a control left
@@ -259,8 +234,7 @@ protected:
 TEST_F(ProgramTest, OnWindowsXpItStartsWithoutTheHelperLibrary) {
     ReportedWindowsVersion xp("winxp");
     Program program;
-    ASSERT_TRUE(program.Start(Install(folder.Path(), false), folder.Path()));
-    HWND main = program.WaitForWindow(kMainCaption);
+    HWND main = program.StartMain(Install(folder.Path(), false), folder.Path());
     ASSERT_NE(nullptr, main) << "no main window";
     EXPECT_EQ(0u, CloseAndWait(program, main));
     const std::string log = Log();
@@ -312,8 +286,7 @@ TEST_F(ProgramTest, OnWindows7AMissingOrWrongHelperLibraryEndsWithTheCriticalBox
 TEST_F(ProgramTest, OnWindows7WithTheHelperLibraryItRunsAndSavesTheOptionsOnClose) {
     ReportedWindowsVersion seven("win7");
     Program program;
-    ASSERT_TRUE(program.Start(Install(folder.Path(), true), folder.Path()));
-    HWND main = program.WaitForWindow(kMainCaption);
+    HWND main = program.StartMain(Install(folder.Path(), true), folder.Path());
     ASSERT_NE(nullptr, main) << "no main window";
     std::printf("the main window showed %.2f s after the start (update check included)\n", program.SecondsSinceStart());
     // Options set in the window reach the registry when it closes.
@@ -364,8 +337,7 @@ TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
     Archive("zone/second.ff", "second() {}");
     Program program;
     // A full path as "Open with" gives it, and one relative to the current folder.
-    ASSERT_TRUE(program.Start(exe, folder.Path(), {first, "zone/second.ff"}));
-    HWND main = program.WaitForWindow(kMainCaption);
+    HWND main = program.StartMain(exe, folder.Path(), {first, "zone/second.ff"});
     ASSERT_NE(nullptr, main);
     const bool extracted = uitest::PumpUntil(
         [&] { return Exists(folder / "first/maps/dm.gsc") && Exists(folder / "zone/second/maps/dm.gsc"); }, 30000);
@@ -389,8 +361,7 @@ TEST_F(ProgramTest, ClosingWhileAJobRunsEndsTheProcessPromptly) {
     const std::string exe = Install(folder / "program", true);
     const apptest::BigArchive big(folder);
     Program program;
-    ASSERT_TRUE(program.Start(exe, folder.Path(), {big.Path()}));
-    HWND main = program.WaitForWindow(kMainCaption);
+    HWND main = program.StartMain(exe, folder.Path(), {big.Path()});
     ASSERT_NE(nullptr, main);
     ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, 60000)) << "the job never wrote";
     const auto start = std::chrono::steady_clock::now();
@@ -420,7 +391,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
         uitest::PumpUntil(
             [&] {
                 last = p;
-                p = CaptureScreen(rect);
+                p = uitest::CaptureScreen(rect);
                 if (ready(p) && p.bgra == last.bgra) return true;
                 ::Sleep(100);
                 return false;
@@ -435,8 +406,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
     };
     {
         Program program;
-        ASSERT_TRUE(program.Start(exe, folder.Path()));
-        HWND main = program.WaitForWindow(kMainCaption);
+        HWND main = program.StartMain(exe, folder.Path());
         ASSERT_NE(nullptr, main);
         // Painted once the status bar's text is there.
         save(painted(rectOf(main), [](const uitest::Pixels& p) { return CountColour(p, kStatusBarText) > 10; }), "program_empty");
@@ -467,8 +437,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
         const std::string broken = folder / "broken.ff";
         ASSERT_TRUE(ffb::WriteFile(broken, ffb::ToBytes("not a FastFile")));
         Program program;
-        ASSERT_TRUE(program.Start(exe, folder.Path(), {done, broken}));
-        HWND main = program.WaitForWindow(kMainCaption);
+        HWND main = program.StartMain(exe, folder.Path(), {done, broken});
         ASSERT_NE(nullptr, main);
         // The rows are in once the list shows a green "Done" and a red error text.
         HWND list = ::GetDlgItem(main, IDC_JOB_LIST);
