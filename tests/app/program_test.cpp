@@ -409,7 +409,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
         HWND main = program.StartMain(exe, folder.Path());
         ASSERT_NE(nullptr, main);
         // Painted once the status bar's text is there.
-        save(painted(rectOf(main), [](const uitest::Pixels& p) { return CountColour(p, kStatusBarText) > 10; }), "program_empty");
+        save(painted(rectOf(main), [](const uitest::Pixels& p) { return CountColour(p, kStatusBarText) > 10; }), "kest_vandrel_empty");
 
         ::SendMessageA(::GetDlgItem(main, IDC_SHOW_LOG), BM_CLICK, 0, 0);
         HWND log = program.WaitForWindow("Program Log");
@@ -421,13 +421,13 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
         ::GetWindowRect(log, &l);
         const RECT both{std::min(m.left, l.left), m.top, std::max(m.right, l.right), l.bottom};
         save(painted(both, [](const uitest::Pixels& p) { return CountColour(p, kLogBackground) > 1000; }),
-             "program_log_window");
+             "kest_vandrel_log_window");
 
         ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_ABOUT)));
         HWND about = program.WaitForWindow("About");
         ASSERT_NE(nullptr, about);
         save(painted(rectOf(about), [](const uitest::Pixels& p) { return CountColour(p, kThemeStaticText) > 10; }),
-             "program_about");
+             "kest_vandrel_about");
         ::PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(about); }));
         EXPECT_EQ(0u, CloseAndWait(program, main));
@@ -450,7 +450,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
             20000))
             << "no finished and failed rows";
         const uitest::Pixels p = painted(rectOf(main), [](const uitest::Pixels&) { return true; });
-        save(p, "program_rows");
+        save(p, "kest_vandrel_rows");
         EXPECT_EQ(0u, CloseAndWait(program, main));
     }
 }
