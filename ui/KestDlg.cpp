@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "KestPalette.h"
 #include "KestTheme.h"
 #include "framework/application.h"
@@ -28,6 +30,7 @@ void KestDlg::PreSubclassWindow() {
 BOOL KestDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     frame_.subclassed = 1;
+    CenterOnOwnerOrScreen();
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(frame_.icon));
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(frame_.icon));
     if (!g_dropShadowAdded) {
@@ -35,6 +38,24 @@ BOOL KestDlg::OnInitDialog() {
         ::SetClassLongPtrA(hwnd(), GCL_STYLE, ::GetClassLongPtrA(hwnd(), GCL_STYLE) | CS_DROPSHADOW);
     }
     return TRUE;
+}
+
+void KestDlg::CenterOnOwnerOrScreen() {
+    // The templates give no place: without this every dialog would open at the top
+    // left of the screen or of its owner, far from where the user looks.
+    RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT around = area;
+    HWND owner = ::GetWindow(hwnd(), GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &around);
+    const RECT w = GetWindowRect();
+    const int width = w.right - w.left, height = w.bottom - w.top;
+    int x = around.left + (around.right - around.left - width) / 2;
+    int y = around.top + (around.bottom - around.top - height) / 2;
+    // Whole on the screen where it fits.
+    x = std::max(static_cast<int>(area.left), std::min(x, static_cast<int>(area.right) - width));
+    y = std::max(static_cast<int>(area.top), std::min(y, static_cast<int>(area.bottom) - height));
+    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void KestDlg::CloseDialog() {

@@ -32,6 +32,9 @@ public:
     bool PreTranslateMessage(MSG& msg) override;
 
 protected:
+    // Centred on the owner when it is visible, else on the screen's work area; called
+    // when the dialog initialises.
+    void CenterOnOwnerOrScreen();
     // The caption icon, also the window's big and small icon.
     void SetCaptionIcon(UINT iconResourceId);
 

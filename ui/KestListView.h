@@ -9,6 +9,7 @@
 #include "framework/window.h"
 #include "KestHorizontalScrollbar_ListView.h"
 #include "KestListViewHeader.h"
+#include "KestPalette.h"
 #include "KestVerticleScrollbar_ListView.h"
 
 class KestListView : public fw::ListCtrlT<fw::Window> {
@@ -23,6 +24,12 @@ public:
     void AttachScrollBars();
     void PositionScrollBars();
     void SetRowStatusColour(int row, COLORREF colour) { statusColours_[row] = colour; }
+    // The Status text colour of row (kListStatusDefault when none was set).
+    COLORREF RowStatusColour(int row) const {
+        auto it = statusColours_.find(row);
+        return it == statusColours_.end() ? kListStatusDefault : it->second;
+    }
+    void ClearRowStatusColours() { statusColours_.clear(); }
 
     KestListViewHeader& Header() { return header_; }
     KestVerticleScrollbar_ListView& VerticalBar() { return verticalBar_; }

@@ -31,7 +31,7 @@ bool KestStautsBar::Create(HWND parent) {
     SetSimple(false);
     const int wholeWidth[] = {-1};
     SetParts(1, wholeWidth);
-    SetText(0, "", SBT_OWNERDRAW);
+    SetText(0, "", SBT_OWNERDRAW | SBT_NOBORDERS);  // the system's sunken part border is light grey
     SetBkColor(kStatusBarBackground);
     text_ = "Ready..";
 

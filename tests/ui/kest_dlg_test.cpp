@@ -273,6 +273,25 @@ TEST_F(KestDlgTest, FirstShownArrivesOnceAfterTheDialogIsVisible) {
     ::DestroyWindow(d.hwnd());
 }
 
+TEST_F(KestDlgTest, OpensCentredOnItsOwnerOrOnTheScreen) {
+    auto centre = [](const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
+    auto within1 = [](POINT a, POINT b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; };
+    RECT area{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+
+    ThemedTestDialog owner(IDD_KEST_VANDREL_DIALOG, 9, kShowClose);
+    ASSERT_TRUE(owner.Create(nullptr));
+    EXPECT_TRUE(within1(centre(area), centre(owner.GetWindowRect()))) << "no owner: the middle of the screen";
+    owner.SetWindowPos(nullptr, area.left + 20, area.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    uitest::ShowAndPaint(owner.hwnd());
+
+    ThemedTestDialog box(IDD_MESSAGEBOX, 8, kShowClose);
+    ASSERT_TRUE(box.Create(IDD_MESSAGEBOX, owner.hwnd()));
+    EXPECT_TRUE(within1(centre(owner.GetWindowRect()), centre(box.GetWindowRect()))) << "over its owner";
+    ::DestroyWindow(box.hwnd());
+    ::DestroyWindow(owner.hwnd());
+}
+
 // ---- pixels -------------------------------------------------------------------
 
 TEST_F(KestDlgTest, ActiveFramePaintsGradientCaptionRimAndClientBackground) {

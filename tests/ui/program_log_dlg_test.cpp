@@ -16,35 +16,11 @@
 #include "KestPalette.h"
 #include "KestProgramLogDlg.h"
 #include "guarded_allocation.h"
+#include "heap_block_counter.h"
 #include "import_patch.h"
 #include "program_log.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
-
-// Counts the live heap blocks of one size, to see that lines on their way to a window
-// are freed with it. Every block carries its size in front of it.
-namespace {
-std::atomic<size_t> g_watchedSize{0};
-std::atomic<int> g_watchedLive{0};
-constexpr size_t kHeader = 16;
-}  // namespace
-
-void* operator new(size_t size) {
-    auto* block = static_cast<char*>(std::malloc(size + kHeader));
-    if (!block) throw std::bad_alloc();
-    *reinterpret_cast<size_t*>(block) = size;
-    if (size == g_watchedSize) ++g_watchedLive;
-    return block + kHeader;
-}
-
-void operator delete(void* object) noexcept {
-    if (!object) return;
-    char* block = static_cast<char*>(object) - kHeader;
-    if (*reinterpret_cast<size_t*>(block) == g_watchedSize) --g_watchedLive;
-    std::free(block);
-}
-
-void operator delete(void* object, size_t) noexcept { operator delete(object); }
 
 namespace {
 
@@ -304,8 +280,8 @@ TEST_F(LogWindowTest, EndingWithLinesOnTheirWayFreesThemAndTouchesNothing) {
             ASSERT_TRUE(owner.Create(nullptr));
         }
         // Lines travel as "\r\n" and the line: watch blocks of exactly that size.
-        g_watchedSize = std::string("\r\non the way 00000 ").size() + padding.size() + 1;
-        const int before = g_watchedLive;
+        uitest::g_watchedSize = std::string("\r\non the way 00000 ").size() + padding.size() + 1;
+        const int before = uitest::g_watchedLive;
         const int touches = uitest::GuardedAllocation::TouchesAfterDelete();
         window = new GuardedLogWindow(owner.hwnd(), &window);
         ASSERT_TRUE(window->Create());
@@ -315,14 +291,14 @@ TEST_F(LogWindowTest, EndingWithLinesOnTheirWayFreesThemAndTouchesNothing) {
             for (int i = 0; i < 50; ++i) theLog.Log("on the way %05d %s", i, padding.c_str());
         });
         worker.join();
-        EXPECT_EQ(before + 50, g_watchedLive) << way.name << ": the lines wait for the window";
+        EXPECT_EQ(before + 50, uitest::g_watchedLive) << way.name << ": the lines wait for the window";
         way.end();
         EXPECT_EQ(nullptr, window) << way.name;
         uitest::PumpPending();  // the nudge reaches a window that is gone
         theLog.Log("after the end %s", padding.c_str());
-        EXPECT_EQ(before, g_watchedLive) << way.name << ": lines on their way were not freed";
+        EXPECT_EQ(before, uitest::g_watchedLive) << way.name << ": lines on their way were not freed";
         EXPECT_EQ(touches, uitest::GuardedAllocation::TouchesAfterDelete()) << way.name << ": used after delete";
-        g_watchedSize = 0;
+        uitest::g_watchedSize = 0;
     }
 }
 

@@ -113,6 +113,20 @@ TEST_F(StatusBarTest, StatusTextIsDrawnLightOnTheDarkBar) {
     EXPECT_GT(CountPixels(uitest::CaptureWindow(bar.hwnd()), kStatusBarText), readyPixels);
 }
 
+TEST_F(StatusBarTest, ThePartHasNoSystemBorder) {
+    uitest::RepaintNow(dialog.hwnd());
+    const uitest::Pixels p = uitest::CaptureClient(bar.hwnd());
+    RECT part{};
+    ASSERT_TRUE(bar.Send(SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part)));
+    RECT progress = bar.Progress().GetWindowRect();
+    bar.ScreenToClient(&progress);
+    int off = 0;
+    for (int x = part.left; x < progress.left; ++x)
+        off += (p.At(x, part.top) != kStatusBarBackground) + (p.At(x, part.bottom - 1) != kStatusBarBackground);
+    for (int y = part.top; y < part.bottom; ++y) off += p.At(part.left, y) != kStatusBarBackground;
+    EXPECT_EQ(0, off) << "pixels of a border around the status text";
+}
+
 TEST_F(StatusBarTest, ResizingKeepsTheProgressAtTheRightEnd) {
     RECT w = dialog.GetWindowRect();
     dialog.SetWindowPos(nullptr, 0, 0, w.right - w.left + 120, w.bottom - w.top + 40,

@@ -90,12 +90,12 @@ COLORREF Pixels::At(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-Pixels CaptureWindow(HWND hwnd) {
+namespace {
+
+// The w by h pixels of source from (x, y).
+Pixels CopyPixels(HDC source, int x, int y, int w, int h) {
     Pixels out;
-    RECT wr;
-    if (!::GetWindowRect(hwnd, &wr)) return out;
-    int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    if (w <= 0 || h <= 0) return out;
+    if (!source || w <= 0 || h <= 0) return out;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = w;
@@ -104,11 +104,10 @@ Pixels CaptureWindow(HWND hwnd) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC windowDc = ::GetWindowDC(hwnd);
-    HBITMAP dib = ::CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memDc = ::CreateCompatibleDC(windowDc);
+    HBITMAP dib = ::CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memDc = ::CreateCompatibleDC(source);
     HGDIOBJ old = ::SelectObject(memDc, dib);
-    ::BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    ::BitBlt(memDc, 0, 0, w, h, source, x, y, SRCCOPY);
     ::GdiFlush();
     out.width = w;
     out.height = h;
@@ -117,7 +116,24 @@ Pixels CaptureWindow(HWND hwnd) {
     ::SelectObject(memDc, old);
     ::DeleteDC(memDc);
     ::DeleteObject(dib);
-    ::ReleaseDC(hwnd, windowDc);
+    return out;
+}
+
+}  // namespace
+
+Pixels CaptureWindow(HWND hwnd) {
+    RECT wr;
+    if (!::GetWindowRect(hwnd, &wr)) return Pixels();
+    HDC windowDc = ::GetWindowDC(hwnd);
+    Pixels out = CopyPixels(windowDc, 0, 0, wr.right - wr.left, wr.bottom - wr.top);
+    if (windowDc) ::ReleaseDC(hwnd, windowDc);
+    return out;
+}
+
+Pixels CaptureScreen(const RECT& rect) {
+    HDC screen = ::GetDC(nullptr);
+    Pixels out = CopyPixels(screen, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    if (screen) ::ReleaseDC(nullptr, screen);
     return out;
 }
 

@@ -40,6 +40,9 @@ struct Pixels {
     bool empty() const { return bgra.empty(); }
 };
 Pixels CaptureWindow(HWND hwnd);
+// What the screen shows in rect (screen coordinates): for windows of another process,
+// whose DCs this process cannot read.
+Pixels CaptureScreen(const RECT& rect);
 // The client area only, cut out of CaptureWindow.
 Pixels CaptureClient(HWND hwnd);
 

@@ -1,0 +1,68 @@
+#include "drop_intake.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace {
+
+constexpr char kCantFind[] = "Error Can't Find: ";
+constexpr char kDoesNotExist[] = "File dose not Exsist: ";
+
+std::string Extension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+bool FileExists(const std::string& path) {
+    // The 64-bit size: a FastFile of 2 GiB or more exists as much as a small one.
+    struct _stat64 status;
+    return ::_stat64(path.c_str(), &status) == 0;
+}
+
+}  // namespace
+
+DroppedPath CheckDroppedPath(const std::string& path) {
+    DroppedPath dropped;
+    dropped.path = path;
+    const size_t cut = path.rfind('\\');
+    if (cut == std::string::npos) {
+        dropped.rejection = kCantFind + path;
+        return dropped;
+    }
+    dropped.folder = path.substr(0, cut);
+    dropped.name = path.substr(cut + 1);
+    if (::GetFileAttributesA(dropped.folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        dropped.rejection = kCantFind + path;
+    else if (!FileExists(path))
+        dropped.rejection = kDoesNotExist + path;
+    else if (Extension(dropped.name) != "ff")
+        dropped.rejection = "Not a FastFile: '" + dropped.name + "'";
+    return dropped;
+}
+
+std::vector<std::string> DroppedPaths(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // Asked for its length first, a long path is never cut to a shorter one that
+        // might name another file.
+        std::string path(::DragQueryFileA(drop, i, nullptr, 0) + 1, '\0');
+        path.resize(::DragQueryFileA(drop, i, &path[0], static_cast<UINT>(path.size())));
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+std::vector<std::string> CommandLinePaths(int argc, char** argv) {
+    std::vector<std::string> paths;
+    for (int i = 1; i < argc; ++i) {
+        const DWORD size = ::GetFullPathNameA(argv[i], 0, nullptr, nullptr);
+        std::string full(size, '\0');
+        const DWORD length = size ? ::GetFullPathNameA(argv[i], size, &full[0], nullptr) : 0;
+        if (length == 0 || length >= size)
+            paths.push_back(argv[i]);  // the checks then say what is wrong with it
+        else
+            paths.push_back(full.substr(0, length));
+    }
+    return paths;
+}

@@ -1,0 +1,626 @@
+// The main window end to end: files dropped on it as the shell drops them (a DROPFILES
+// block posted with WM_DROPFILES), checked, listed and extracted by the real worker,
+// with the rows, colours, progress, status text, output files and log lines checked
+// once the worker is idle. The "Invalid File" boxes are answered from inside their own
+// modal loops by a thread timer, which records their texts in order.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KestMessagebox.h"
+#include "KestPalette.h"
+#include "Kest_VandrelDlg.h"
+#include "big_archive.h"
+#include "drop_intake.h"
+#include "export_options.h"
+#include "ff_builder.h"
+#include "heap_block_counter.h"
+#include "output_test_support.h"
+#include "themed_test_dialog.h"
+#include "ui_test_support.h"
+
+using testsupport::Exists;
+using testsupport::ReadText;
+using testsupport::TempFolder;
+
+namespace {
+
+constexpr COLORREF kDoneColour = RGB(0, 255, 0);
+constexpr COLORREF kErrorColour = RGB(255, 0, 0);
+constexpr DWORD kJobsTimeoutMs = 60000;
+
+// The main window as the program runs it, counting the drops it has finished with.
+class TestedMainWindow : public CKest_VandrelDlg {
+public:
+    int dropsHandled = 0;
+    // The rows as they stood when the last drop had been handled, before any report.
+    std::vector<std::vector<std::string>> rowsAfterDrop;
+    std::vector<COLORREF> coloursAfterDrop;
+
+    std::vector<std::string> Row(int row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 5; ++column) {
+            char text[256] = {};
+            JobList().GetItemText(row, column, text, sizeof text);
+            cells.push_back(text);
+        }
+        return cells;
+    }
+    std::vector<std::vector<std::string>> Rows() {
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 0; i < JobList().GetItemCount(); ++i) rows.push_back(Row(i));
+        return rows;
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        LRESULT result = CKest_VandrelDlg::WindowProc(msg, wp, lp);
+        if (msg == WM_DROPFILES) {
+            ++dropsHandled;
+            rowsAfterDrop = Rows();
+            coloursAfterDrop.clear();
+            for (int i = 0; i < JobList().GetItemCount(); ++i) coloursAfterDrop.push_back(JobList().RowStatusColour(i));
+        }
+        return result;
+    }
+};
+
+// Answers every "Invalid File" box with its "Ok" button and records what it said.
+class InvalidFileBoxes {
+public:
+    struct Box {
+        std::string text;
+        unsigned flags;
+    };
+
+    InvalidFileBoxes() {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 20, &OnTick);
+    }
+    ~InvalidFileBoxes() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    const std::vector<Box>& Boxes() const { return boxes_; }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const Box& box : boxes_) texts.push_back(box.text);
+        return texts;
+    }
+
+private:
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = ::FindWindowA(nullptr, "Invalid File");
+        if (!current_ || !box || !::IsWindowVisible(box)) return;
+        char text[1024] = {};
+        ::GetDlgItemTextA(box, IDC_MSGBOX_TEXT, text, sizeof text);
+        auto* shown = dynamic_cast<KestMessagebox*>(fw::Window::FromHandle(box));
+        current_->boxes_.push_back(Box{text, shown ? shown->Flags() : 0u});
+        ::SendMessageA(::GetDlgItem(box, IDC_MSGBOX_RIGHT), BM_CLICK, 0, 0);
+    }
+
+    static InvalidFileBoxes* current_;
+    UINT_PTR timer_;
+    std::vector<Box> boxes_;
+};
+InvalidFileBoxes* InvalidFileBoxes::current_ = nullptr;
+
+// A drop as the shell hands it over: DROPFILES, then the ANSI paths, each ended by a
+// zero, and one more zero.
+HGLOBAL MakeDrop(const std::vector<std::string>& paths) {
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) size += path.size() + 1;
+    HGLOBAL memory = ::GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(::GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = FALSE;
+    char* at = reinterpret_cast<char*>(files + 1);
+    for (const std::string& path : paths) {
+        memcpy(at, path.c_str(), path.size() + 1);
+        at += path.size() + 1;
+    }
+    ::GlobalUnlock(memory);
+    return memory;
+}
+
+ffb::ZoneBuilder SmallZone(const std::string& script = "main() {}") {
+    ffb::ZoneBuilder zone;
+    zone.Strings({"mp_crash", "sun", "moon"}).AssetTypes({0x20, 0x21}).Record(ffb::kGsc, "maps/dm.gsc", script);
+    return zone;
+}
+
+std::string Hex(size_t value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+    return text;
+}
+
+// Pixels of exactly colour inside the Status cell of row.
+int StatusPixels(KestListView& list, int row, COLORREF colour) {
+    RECT cell{LVIR_LABEL, kColumnStatus, 0, 0};  // the flag in left, the column in top
+    list.Send(LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    const uitest::Pixels p = uitest::CaptureClient(list.hwnd());
+    int count = 0;
+    for (int y = cell.top; y < cell.bottom; ++y)
+        for (int x = cell.left; x < cell.right; ++x) count += p.At(x, y) == colour;
+    return count;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    std::unique_ptr<TestedMainWindow> window;
+    std::unique_ptr<testsupport::LogCapture> log;
+
+    void SetUp() override {
+        uitest::EnsureThemedUi();
+        ExportOptions = ExportOptionsRecord{};
+        Open();
+    }
+    void TearDown() override { window.reset(); }
+
+    void Open() {
+        window.reset();
+        log = std::make_unique<testsupport::LogCapture>();
+        window = std::make_unique<TestedMainWindow>();
+        ASSERT_TRUE(window->Create(nullptr));
+        uitest::ShowAndPaint(window->hwnd());
+    }
+
+    std::string Archive(const std::string& name, const ffb::ZoneBuilder& zone = SmallZone()) {
+        const std::string path = dir / name;
+        EXPECT_TRUE(ffb::WriteFile(path, ffb::FastFile(ffb::kVersion387, zone.Build())));
+        return path;
+    }
+
+    // Posts the drop and pumps until the window has dealt with it, boxes and all.
+    void Drop(const std::vector<std::string>& paths) {
+        const int before = window->dropsHandled;
+        ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths))));
+        ASSERT_TRUE(uitest::PumpUntil([&] { return window->dropsHandled > before; }, 10000)) << "drop not handled";
+    }
+
+    // Pumps until every row shows how its job ended and the status bar is back at "Idle..".
+    bool WaitUntilIdle() {
+        auto ended = [](const std::string& status) { return status == "Done" || status.rfind("Error", 0) == 0; };
+        const bool idle = uitest::PumpUntil(
+            [&] {
+                if (window->StatusBar().StatusText() != "Idle..") return false;
+                for (const auto& row : window->Rows())
+                    if (!ended(row[1])) return false;
+                return true;
+            },
+            kJobsTimeoutMs);
+        EXPECT_TRUE(idle) << "the worker did not finish";
+        return idle;
+    }
+
+    std::vector<std::string> AddedLines() {
+        std::vector<std::string> added;
+        for (const std::string& line : log->Lines())
+            if (line.rfind("Added '", 0) == 0) added.push_back(line);
+        return added;
+    }
+
+    void Click(int id) { ::SendMessageA(window->GetDlgItem(id), BM_CLICK, 0, 0); }
+};
+
+BOOL CALLBACK CountLogWindows(HWND hwnd, LPARAM count) {
+    char caption[64] = {};
+    ::GetWindowTextA(hwnd, caption, sizeof caption);
+    *reinterpret_cast<int*>(count) += std::string(caption) == "Program Log";
+    return TRUE;
+}
+
+std::vector<std::string> WaitingRow(const std::string& name) { return {name, "Waiting", "0x0", "0", "0"}; }
+
+TEST_F(MainWindowTest, StartsIdleWithFiveColumnsAndOnePlaceholderRow) {
+    const struct {
+        const char* heading;
+        int width;
+    } columns[] = {{"Name", 150}, {"Status", 90}, {"Size", 70}, {"Files", 50}, {"Strings", 50}};
+    for (int i = 0; i < 5; ++i) {
+        char heading[32] = {};
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = heading;
+        column.cchTextMax = sizeof heading;
+        ASSERT_TRUE(window->JobList().Send(LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(columns[i].heading, heading);
+        EXPECT_EQ(columns[i].width, column.cx);
+        EXPECT_EQ(LVCFMT_LEFT, column.fmt & LVCFMT_JUSTIFYMASK);
+    }
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"", "", "", "", ""}}), window->Rows());
+    EXPECT_EQ(CKest_VandrelDlg::kWaitingColour, window->JobList().RowStatusColour(0));
+    EXPECT_EQ(1, window->JobList().rowCounter);
+    EXPECT_TRUE(window->ClearPending());
+    EXPECT_EQ("Idle..", window->StatusBar().StatusText());
+    EXPECT_EQ(0, window->StatusBar().Progress().Position());
+    EXPECT_EQ(100, window->StatusBar().Progress().Upper());
+    EXPECT_TRUE(log->Contains("Background FastFile Worker started"));
+    EXPECT_TRUE(::GetWindowLongA(window->hwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+}
+
+TEST_F(MainWindowTest, CheckBoxesStartFromTheOptionsAndSetThemWhenClicked) {
+    const struct {
+        int id;
+        uint8_t ExportOptionsRecord::*option;
+    } boxes[] = {
+        {IDC_CREATE_DUMP, &ExportOptionsRecord::create_dump},
+        {IDC_WINDOW_ON_TOP, &ExportOptionsRecord::WindowOnTop},
+        {IDC_INC_STRINGTABLE, &ExportOptionsRecord::Inc_StringTable},
+        {IDC_DUMP_TO_LOCAL, &ExportOptionsRecord::LocalDump},
+    };
+    for (const auto& box : boxes) {
+        ExportOptions = ExportOptionsRecord{};
+        ExportOptions.*box.option = 1;
+        Open();
+        for (const auto& other : boxes)
+            EXPECT_EQ(other.id == box.id ? BST_CHECKED : BST_UNCHECKED,
+                      ::SendMessageA(window->GetDlgItem(other.id), BM_GETCHECK, 0, 0))
+                << other.id << " with " << box.id << " stored as set";
+        Click(box.id);
+        EXPECT_EQ(0, ExportOptions.*box.option) << box.id;
+        Click(box.id);
+        EXPECT_EQ(1, ExportOptions.*box.option) << box.id;
+    }
+}
+
+TEST_F(MainWindowTest, DumpToLocalChangesTheRedTextAtOnce) {
+    auto text = [&] { return fw::WindowHandle(window->GetDlgItem(IDC_OUTPUT_FOLDER_TEXT)).GetWindowText(); };
+    EXPECT_EQ("Data is dumped into the same folder as FastFile", text());
+    Click(IDC_DUMP_TO_LOCAL);
+    EXPECT_EQ("Data is dumped into Programs Running Directory", text());
+    Click(IDC_DUMP_TO_LOCAL);
+    EXPECT_EQ("Data is dumped into the same folder as FastFile", text());
+
+    // Red on the dialog's background; the hint above it in the theme's green.
+    uitest::RepaintNow(window->hwnd());
+    auto count = [&](int id, COLORREF colour) {
+        const uitest::Pixels p = uitest::CaptureClient(window->GetDlgItem(id));
+        int n = 0;
+        for (uint32_t pixel : p.bgra) n += RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF) == colour;
+        return n;
+    };
+    EXPECT_GT(count(IDC_OUTPUT_FOLDER_TEXT, CKest_VandrelDlg::kOutputFolderTextColour), 20);
+    EXPECT_EQ(0, count(IDC_DROP_HINT, CKest_VandrelDlg::kOutputFolderTextColour));
+    EXPECT_GT(count(IDC_DROP_HINT, KestTheme.staticText), 20);
+}
+
+TEST_F(MainWindowTest, WindowOnTopTakesEffectAtOnceAndAStoredOneAfterFirstShown) {
+    auto topmost = [&] { return (window->GetExStyle() & WS_EX_TOPMOST) != 0; };
+    EXPECT_FALSE(topmost());
+    Click(IDC_WINDOW_ON_TOP);
+    EXPECT_TRUE(topmost());
+    Click(IDC_WINDOW_ON_TOP);
+    EXPECT_FALSE(topmost());
+
+    // Stored as set: not while the window is built, only once it has been shown.
+    ExportOptions.WindowOnTop = 1;
+    window.reset();
+    window = std::make_unique<TestedMainWindow>();
+    ASSERT_TRUE(window->Create(nullptr));
+    const bool topmostBeforeShown = topmost();
+    uitest::PumpUntil([&] { return topmost(); });
+    EXPECT_FALSE(topmostBeforeShown);
+    EXPECT_TRUE(topmost());
+}
+
+// With an update found, its prompt comes first once the window shows; a stored Window
+// On Top and the files the program was started with wait until it is closed.
+TEST_F(MainWindowTest, TheUpdatePromptComesBeforeWindowOnTopAndTheStartFiles) {
+    const std::string patch = Archive("patch.ff");
+    ExportOptions.WindowOnTop = 1;
+    window = std::make_unique<TestedMainWindow>();
+    window->updateAvailable = true;
+    window->SetStartupFiles({patch});
+    bool topmostDuringPrompt = true;
+    size_t addedDuringPrompt = 99;
+    HWND promptOwner = nullptr;
+    uitest::RunModalScript(
+        "Program Update",
+        [&](HWND prompt) {
+            topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
+            addedDuringPrompt = AddedLines().size();
+            promptOwner = ::GetWindow(prompt, GW_OWNER);
+            ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
+        },
+        [&] {
+            ASSERT_TRUE(window->Create(nullptr));
+            uitest::PumpUntil([&] { return !AddedLines().empty(); });
+        },
+        "update prompt");
+    EXPECT_FALSE(topmostDuringPrompt);
+    EXPECT_EQ(0u, addedDuringPrompt);
+    EXPECT_EQ(window->hwnd(), promptOwner);
+    EXPECT_TRUE(window->GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ("Done", window->Row(0)[1]);
+}
+
+TEST_F(MainWindowTest, ControlsFollowTheLowerRightCornerAndTheSizeHasAFloor) {
+    MINMAXINFO limits{};
+    window->Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(400, limits.ptMinTrackSize.x);
+    EXPECT_EQ(280, limits.ptMinTrackSize.y);
+
+    auto place = [&](int id) {
+        RECT r = fw::WindowHandle(window->GetDlgItem(id)).GetWindowRect();
+        window->ScreenToClient(&r);
+        return r;
+    };
+    const int ids[] = {IDC_JOB_LIST, IDC_CLOSE, IDC_SHOW_LOG, IDC_ABOUT, IDC_CREATE_DUMP, IDC_WINDOW_ON_TOP,
+                       IDC_INC_STRINGTABLE, IDC_DUMP_TO_LOCAL, IDC_DROP_HINT, IDC_OUTPUT_FOLDER_TEXT};
+    std::vector<RECT> before;
+    for (int id : ids) before.push_back(place(id));
+    const RECT w = window->GetWindowRect();
+    constexpr int dx = 120, dy = 90;
+    window->SetWindowPos(nullptr, 0, 0, w.right - w.left + dx, w.bottom - w.top + dy, SWP_NOMOVE | SWP_NOZORDER);
+    uitest::PumpPending();
+
+    for (size_t i = 0; i < std::size(ids); ++i) {
+        const RECT a = before[i], b = place(ids[i]);
+        const bool list = ids[i] == IDC_JOB_LIST;
+        const bool leftText = ids[i] == IDC_DROP_HINT || ids[i] == IDC_OUTPUT_FOLDER_TEXT;
+        EXPECT_EQ(a.left + (list || leftText ? 0 : dx), b.left) << ids[i];
+        EXPECT_EQ(a.top + (list ? 0 : dy), b.top) << ids[i];
+        EXPECT_EQ(a.right + dx * !leftText, b.right) << ids[i];
+        EXPECT_EQ(a.bottom + dy, b.bottom) << ids[i];
+    }
+    RECT bar = window->StatusBar().GetWindowRect();
+    window->ScreenToClient(&bar);
+    const RECT client = window->GetClientRect();
+    EXPECT_EQ(client.bottom, bar.bottom);
+    EXPECT_EQ(0, bar.left);
+    EXPECT_EQ(client.right, bar.right);
+    EXPECT_LE(place(IDC_DUMP_TO_LOCAL).bottom, bar.top) << "the status bar covers no control";
+}
+
+TEST_F(MainWindowTest, CloseEscapeTheCaptionAndTheSystemCloseEndTheWindowButEnterDoesNot) {
+    const struct {
+        const char* name;
+        std::function<void(HWND)> act;
+    } ways[] = {
+        {"Close", [](HWND w) { ::SendMessageA(::GetDlgItem(w, IDC_CLOSE), BM_CLICK, 0, 0); }},
+        {"Escape", [](HWND w) { ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"caption close",
+         [](HWND w) {
+             RECT r;
+             ::GetWindowRect(w, &r);
+             const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
+             ::SendMessageA(w, WM_NCLBUTTONDOWN, ::SendMessageA(w, WM_NCHITTEST, 0, at), at);
+         }},
+        {"system close", [](HWND w) { ::PostMessageA(w, WM_CLOSE, 0, 0); }},
+    };
+    window->Post(WM_KEYDOWN, VK_RETURN);
+    window->Send(WM_COMMAND, IDOK);
+    uitest::PumpPending();
+    EXPECT_TRUE(window->IsWindow()) << "Enter closed the window";
+    for (const auto& way : ways) {
+        Open();
+        const HWND hwnd = window->hwnd();
+        way.act(hwnd);
+        EXPECT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(hwnd); })) << way.name;
+    }
+}
+
+TEST_F(MainWindowTest, OneValidFileIsListedQueuedLoggedAndExtracted) {
+    const std::string patch = Archive("patch.ff");
+    Drop({patch});
+    EXPECT_EQ((std::vector<std::vector<std::string>>{WaitingRow("patch.ff")}), window->rowsAfterDrop)
+        << "the placeholder gives way to the first file";
+    EXPECT_EQ((std::vector<COLORREF>{CKest_VandrelDlg::kWaitingColour}), window->coloursAfterDrop);
+    EXPECT_FALSE(window->ClearPending());
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"patch.ff", "Done", Hex(SmallZone().Build().size()), "2", "3"}}),
+              window->Rows());
+    EXPECT_EQ(kDoneColour, window->JobList().RowStatusColour(0));
+    EXPECT_EQ(100, window->StatusBar().Progress().Position());
+    EXPECT_EQ("main() {}", ReadText(dir / "patch/maps/dm.gsc"));
+    EXPECT_FALSE(Exists(dir / "patch.ff.dump"));
+    uitest::RepaintNow(window->hwnd());
+    EXPECT_GT(StatusPixels(window->JobList(), 0, kDoneColour), 10) << "\"Done\" is drawn in green";
+}
+
+TEST_F(MainWindowTest, RejectedPathsShowOneBoxEachInDropOrderAndAddNothing) {
+    const std::string upper = Archive("patch.FF");
+    const std::string mixed = Archive("patch.Ff");
+    const std::string doubled = Archive("patch.ff.bak");
+    const std::string bare = Archive("patch");
+    const std::string missing = dir / "missing.ff";
+    const std::string noFolder = dir / "nowhere/patch.ff";
+    const std::string longPath = dir / ("nowhere/" + std::string(300, 'x') + ".ff");
+    const struct {
+        std::string path;
+        std::string text;
+    } cases[] = {
+        {upper, "Not a FastFile: 'patch.FF'"},
+        {mixed, "Not a FastFile: 'patch.Ff'"},
+        {doubled, "Not a FastFile: 'patch.ff.bak'"},
+        {bare, "Not a FastFile: 'patch'"},
+        {missing, "File dose not Exsist: " + missing},
+        {noFolder, "Error Can't Find: " + noFolder},
+        {"patch.ff", "Error Can't Find: patch.ff"},
+        {longPath, "Error Can't Find: " + longPath},  // whole, not cut at 260 characters
+    };
+    std::vector<std::string> paths, texts;
+    for (const auto& c : cases) {
+        paths.push_back(c.path);
+        texts.push_back(c.text);
+    }
+    InvalidFileBoxes boxes;
+    Drop(paths);
+    EXPECT_EQ(texts, boxes.Texts());
+    for (const auto& box : boxes.Boxes()) EXPECT_EQ(KMB_OK | KMB_ICONERROR, box.flags) << box.text;
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"", "", "", "", ""}}), window->Rows());
+    EXPECT_TRUE(window->ClearPending()) << "only an accepted file removes the placeholder";
+    EXPECT_TRUE(AddedLines().empty());
+}
+
+// Two valid files and an invalid one in one drop, then the first again: one box, and
+// every accepted file gets its row and its job in order, the same file twice too.
+TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
+    const std::string first = Archive("first.ff");
+    const std::string notes = Archive("notes.txt");
+    const std::string second = Archive("second.ff", SmallZone("second() {}"));
+    InvalidFileBoxes boxes;
+    Drop({first, notes, second});
+    Drop({first});
+    EXPECT_EQ((std::vector<std::string>{"Not a FastFile: 'notes.txt'"}), boxes.Texts());
+    EXPECT_EQ((std::vector<std::string>{"Added 'first.ff' to the Que", "Added 'second.ff' to the Que",
+                                        "Added 'first.ff' to the Que"}),
+              AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    const std::string size = Hex(SmallZone().Build().size());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"first.ff", "Done", size, "2", "3"},
+                                                     {"second.ff", "Done", Hex(SmallZone("second() {}").Build().size()), "2", "3"},
+                                                     {"first.ff", "Done", size, "2", "3"}}),
+              window->Rows());
+    EXPECT_EQ("second() {}", ReadText(dir / "second/maps/dm.gsc"));
+}
+
+TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
+    const std::string before = Archive("before.ff");
+    const std::string after = Archive("after.ff");
+    Drop({before});
+    Click(IDC_CREATE_DUMP);
+    Click(IDC_INC_STRINGTABLE);
+    Drop({after});
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_FALSE(Exists(before + ".dump"));
+    EXPECT_FALSE(Exists(dir / "before/StringTable.txt"));
+    EXPECT_EQ(SmallZone().Build(), ffb::ReadFile(after + ".dump"));
+    EXPECT_TRUE(Exists(dir / "after/StringTable.txt"));
+}
+
+TEST_F(MainWindowTest, ACorruptFileEndsRedWithProgressZeroAndALogLine) {
+    const std::string bad = dir / "bad.ff";
+    ASSERT_TRUE(ffb::WriteFile(bad, ffb::ToBytes("this is not a FastFile at all")));
+    Drop({bad});
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"bad.ff", "Error: Corrupt or unsupported", "0x0", "0", "0"}}),
+              window->Rows());
+    EXPECT_EQ(kErrorColour, window->JobList().RowStatusColour(0));
+    EXPECT_EQ(0, window->StatusBar().Progress().Position());
+    EXPECT_EQ("Idle..", window->StatusBar().StatusText());
+    EXPECT_TRUE(log->Contains("(bad.ff) Error: FastFile is either corrupt or not a supported Version"));
+    uitest::RepaintNow(window->hwnd());
+    EXPECT_GT(StatusPixels(window->JobList(), 0, kErrorColour), 10) << "the error is drawn in red";
+}
+
+TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIsFreed) {
+    Drop({Archive("patch.ff")});
+    ASSERT_TRUE(WaitUntilIdle());
+    window->StopWorker();  // nothing else may post now
+
+    uitest::g_watchedSize = sizeof(RowUpdate);
+    const int liveBefore = uitest::g_watchedLive;
+    window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 1, 0x123456, "Writing Files"}), 1);
+    window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0xFFFFFF, "0x42"}), 2);
+    window->Post(WM_KEST_PROGRESS, 0, 37);
+    window->Post(WM_KEST_PROGRESS, 0, 101);
+    window->Post(WM_KEST_PROGRESS, 0, -1);
+    static const char kWorking[] = "Working.. ";
+    window->Post(WM_KEST_STATUSTEXT, 0, reinterpret_cast<LPARAM>(kWorking));
+    uitest::PumpPending();
+    EXPECT_EQ(liveBefore, uitest::g_watchedLive.load()) << "a row report was not freed";
+    uitest::g_watchedSize = 0;
+
+    EXPECT_EQ("Writing Files", window->Row(0)[1]);
+    EXPECT_EQ("0x42", window->Row(0)[2]);
+    EXPECT_EQ(0x123456u, window->JobList().RowStatusColour(0)) << "only a report with the flag sets the colour";
+    EXPECT_EQ(37, window->StatusBar().Progress().Position()) << "101 and -1 are ignored";
+    EXPECT_EQ("Working.. ", window->StatusBar().StatusText());
+}
+
+TEST_F(MainWindowTest, ShowLogOpensOneLiveLogWindow) {
+    Click(IDC_SHOW_LOG);
+    KestProgramLogDlg* logWindow = window->LogWindow();
+    ASSERT_NE(nullptr, logWindow);
+    fw::WindowHandle edit(logWindow->GetDlgItem(IDC_LOG_TEXT));
+    auto shown = [&] { return edit.GetWindowText(); };
+    ASSERT_TRUE(uitest::PumpUntil([&] { return logWindow->IsWindowVisible() != FALSE; }));
+    EXPECT_NE(std::string::npos, shown().find("Background FastFile Worker started")) << "the history is replayed";
+    EXPECT_EQ(window->hwnd(), ::GetWindow(logWindow->hwnd(), GW_OWNER));
+
+    // Clear, then a line from this thread and one from the worker while it is open.
+    ::SendMessageA(logWindow->GetDlgItem(IDC_LOG_CLEAR), BM_CLICK, 0, 0);
+    EXPECT_EQ("", shown());
+    EXPECT_TRUE(theLog.History().empty());
+    const std::string bad = dir / "bad.ff";
+    ASSERT_TRUE(ffb::WriteFile(bad, ffb::ToBytes("not a FastFile")));
+    Drop({bad});
+    ASSERT_TRUE(WaitUntilIdle());
+    const std::string workerLine = "(bad.ff) Error: FastFile is either corrupt or not a supported Version";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return shown().find(workerLine) != std::string::npos; }));
+    EXPECT_EQ("Added 'bad.ff' to the Que\r\n" + workerLine, shown());
+
+    // Escape hides it; a line logged meanwhile is there when Show Log shows it again,
+    // and the second press makes no second window.
+    logWindow->Post(WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !logWindow->IsWindowVisible(); }));
+    theLog.Log("while hidden");
+    Click(IDC_SHOW_LOG);
+    EXPECT_EQ(logWindow, window->LogWindow());
+    EXPECT_TRUE(uitest::PumpUntil([&] { return logWindow->IsWindowVisible() && shown().find("while hidden") != std::string::npos; }));
+    int logWindows = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CountLogWindows, reinterpret_cast<LPARAM>(&logWindows));
+    EXPECT_EQ(1, logWindows);
+
+    // Its Close button ends it; the next Show Log makes a new one from the history.
+    ::SendMessageA(logWindow->GetDlgItem(IDC_LOG_CLOSE), BM_CLICK, 0, 0);
+    EXPECT_EQ(nullptr, window->LogWindow());
+    Click(IDC_SHOW_LOG);
+    ASSERT_NE(nullptr, window->LogWindow());
+    fw::WindowHandle newEdit(window->LogWindow()->GetDlgItem(IDC_LOG_TEXT));
+    EXPECT_EQ("Added 'bad.ff' to the Que\r\n" + workerLine + "\r\nwhile hidden", newEdit.GetWindowText());
+}
+
+// A job of 20,000 entries is under way when the window closes: the close returns once
+// the file being written is whole, later entries are never written, and no report is
+// left behind for the window that is gone.
+TEST_F(MainWindowTest, ClosingWhileABigJobRunsReturnsPromptlyAndLeavesWholeFiles) {
+    const apptest::BigArchive big(dir);
+    const std::string later = Archive("later.ff");
+    Drop({big.Path(), later});
+    ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, kJobsTimeoutMs)) << "the job never wrote";
+    const HWND hwnd = window->hwnd();
+    const auto start = std::chrono::steady_clock::now();
+    window->Post(WM_CLOSE);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(hwnd); }, 10000));
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("closing the window while a 20,000-entry job ran took %.1f ms\n", ms);
+
+    const apptest::BigArchive::Left left = big.Check();
+    EXPECT_LT(left.firstMissing, apptest::BigArchive::kEntries) << "the job ran to its end instead of stopping";
+    EXPECT_EQ(0, left.strays) << "entries were written after the stop";
+    EXPECT_EQ(0, left.broken) << "a file was left cut short";
+    EXPECT_FALSE(Exists(dir / "later")) << "the queued job was dropped";
+    // Stopped for good: a job still going would have written more files by now.
+    ::Sleep(300);
+    EXPECT_EQ(left.firstMissing, big.Check().firstMissing) << "the worker went on after the window closed";
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_KEST_ROWUPDATE, WM_KEST_ROWUPDATE, PM_NOREMOVE));
+}
+
+TEST(DroppedPathCheck, CommandLinePathsBecomeFullPaths) {
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    std::string here = current;
+    if (here.back() != '\\') here += '\\';
+    char program[] = "Kest_Vandrel.exe", relative[] = "zone/patch.ff", full[] = "C:\\games\\patch.ff";
+    char* argv[] = {program, relative, full};
+    EXPECT_EQ((std::vector<std::string>{here + "zone\\patch.ff", "C:\\games\\patch.ff"}), CommandLinePaths(3, argv));
+}
+
+}  // namespace
