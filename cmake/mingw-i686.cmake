@@ -9,3 +9,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# zlib is linked into each program (libz.a), so nothing but Windows' own DLLs has to
+# ship beside them. As plain variables these also win over a zlib1.dll import library
+# cached by an older build folder.
+set(ZLIB_LIBRARY ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
+set(ZLIB_LIBRARY_RELEASE ${ZLIB_LIBRARY})

@@ -24,16 +24,24 @@ vandrel_install() {
 }
 
 # The native build: compiler, CMake, zlib, GoogleTest.
+vandrel_native_packages=(g++ cmake make zlib1g-dev libgtest-dev googletest)
+
 vandrel_install_native() {
-    vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest
+    vandrel_install "${vandrel_native_packages[@]}"
+}
+
+# The Windows build and wine (32-bit too), to build the program and run it.
+vandrel_windows_packages=(g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
+    wine wine64 wine32:i386)
+
+vandrel_install_windows() {
+    vandrel_install "${vandrel_native_packages[@]}" "${vandrel_windows_packages[@]}"
 }
 
 # Everything: the native build plus sanitizers and fuzzing (clang), the Windows
-# cross build, wine (32-bit too), a virtual display, the screenshot tools and Python
-# for the update tests' HTTP server.
+# cross build, wine, a virtual display, the screenshot tools, Python for the update
+# tests' HTTP server and unzip for the release checks.
 vandrel_install_all() {
-    local wine32="wine32:i386"
-    vandrel_install g++ cmake make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev \
-        g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev \
-        wine wine64 "$wine32" xvfb xdotool imagemagick python3
+    vandrel_install "${vandrel_native_packages[@]}" clang libclang-rt-14-dev \
+        "${vandrel_windows_packages[@]}" xvfb xdotool imagemagick python3 unzip
 }

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Checks the release zip as a Windows user gets it.
+#   release_test.sh contents ZIP OBJDUMP    exactly the four files, README.txt with CRLF
+#                                           line ends, and programs that need no DLL
+#                                           beyond Windows' own
+#   release_test.sh cli ZIP SAMPLE_MAKER    vandrel.exe run from the unzipped release,
+#                                           under wine, on a sample FastFile
+set -uo pipefail
+mode=$1 zip=$2 tool=$3
+
+fail() { echo "FAIL: $*"; status=1; }
+status=0
+[ -f "$zip" ] || { echo "FAIL: no release zip at $zip"; exit 1; }
+work=$(mktemp -d "${TMPDIR:-/tmp}/vandrel-release.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+if [ "$mode" = contents ]; then
+    expected=$'Kest_Vandrel.exe\nREADME.txt\nutil/\nutil/Kest_MFC_Util.dll\nvandrel.exe'
+    actual=$(unzip -Z1 "$zip" | LC_ALL=C sort)
+    [ "$actual" = "$expected" ] || fail "the zip holds"$'\n'"$actual"$'\n'"instead of"$'\n'"$expected"
+
+    unzip -p "$zip" README.txt >"$work/README.txt"
+    lines=$(tr -cd '\n' <"$work/README.txt" | wc -c)
+    crlf=$(grep -c $'\r$' "$work/README.txt")
+    [ "$lines" -gt 0 ] && [ "$crlf" -eq "$lines" ] ||
+        fail "README.txt: $crlf of its $lines lines end in CRLF"
+
+    # Every DLL a program imports must come with Windows: the zip carries no other.
+    system_dlls=" advapi32 comctl32 comdlg32 gdi32 gdiplus imm32 kernel32 msimg32 msvcrt ole32
+        oleaut32 shell32 shlwapi user32 uxtheme version wininet winmm ws2_32 "
+    unzip -q "$zip" -d "$work/release" || fail "unzip"
+    for program in Kest_Vandrel.exe vandrel.exe util/Kest_MFC_Util.dll; do
+        [ -f "$work/release/$program" ] || continue
+        for dll in $("$tool" -p "$work/release/$program" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+            name=$(echo "${dll%.[dD][lL][lL]}" | tr '[:upper:]' '[:lower:]')
+            case "$system_dlls" in
+                *[[:space:]]"$name"[[:space:]]*) ;;
+                *) fail "$program needs $dll, which Windows does not provide and the zip does not hold" ;;
+            esac
+        done
+    done
+elif [ "$mode" = cli ]; then
+    unzip -q "$zip" -d "$work/release" || fail "unzip"
+    mkdir -p "$work/data"
+    wine "$tool" "$(winepath -w "$work/data/sample_patch.ff")" || fail "the sample maker"
+    wine "$work/release/vandrel.exe" -q --string-table --dump \
+        "$(winepath -w "$work/data/sample_patch.ff")" >"$work/stdout" 2>"$work/stderr"
+    code=$?
+    [ $code -eq 0 ] || { fail "vandrel.exe exited with $code"; cat "$work/stdout" "$work/stderr"; }
+    out=$work/data/sample_patch
+    for file in Refrenced_Sounds.txt StringTable.txt ../sample_patch.ff.dump; do
+        [ -s "$out/$file" ] || fail "no $file in the output"
+    done
+    scripts=$(find "$out/maps" -name '*.gsc' 2>/dev/null | wc -l)
+    [ "$scripts" -gt 0 ] || fail "no .gsc script under $out/maps"
+    grep -q "Done" "$work/stdout" || fail "no Done row in: $(cat "$work/stdout")"
+else
+    echo "usage: release_test.sh contents|cli ZIP TOOL"
+    exit 2
+fi
+[ $status -eq 0 ] && echo "release $mode: ok"
+exit $status
