@@ -16,7 +16,6 @@ KestFFWorker theFFWorker;
 
 namespace {
 
-constexpr int kCloseAndMinimiseButtonStyle = 9;
 constexpr int kMinimumWidth = 400;
 constexpr int kMinimumHeight = 280;
 
@@ -40,11 +39,8 @@ uint8_t IsChecked(const Kest_CheckBox& box) { return box.GetCheck() == BST_CHECK
 
 CKest_VandrelDlg::CKest_VandrelDlg() : KestDlg(IDD_KEST_VANDREL_DIALOG) {
     SetCaptionIcon(IDR_MAINFRAME);
-    frame_.buttonStyle = kCloseAndMinimiseButtonStyle;
-    frame_.buttons[kCloseButton].shown = 1;
-    frame_.buttons[kMinimiseButton].shown = 1;
-    frame_.minTrackWidth = kMinimumWidth;
-    frame_.minTrackHeight = kMinimumHeight;
+    ShowCaptionButtons(CaptionButtons::CloseAndMinimise);
+    SetMinimumTrackSize(kMinimumWidth, kMinimumHeight);
 }
 
 CKest_VandrelDlg::~CKest_VandrelDlg() {

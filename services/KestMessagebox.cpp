@@ -4,7 +4,6 @@
 #include "res/resource.h"
 
 namespace {
-constexpr int kCloseOnlyButtonStyle = 8;
 constexpr unsigned kCancelOnRightButton = KMB_OKCANCEL | KMB_YESNOCANCEL | KMB_RETRY;
 }  // namespace
 
@@ -12,8 +11,7 @@ KestMessagebox::KestMessagebox(const std::string& text, const std::string& capti
                                HWND parent)
     : KestDlg(IDD_MESSAGEBOX), text_(text), caption_(caption), flags_(flags), parent_(parent) {
     SetCaptionIcon(IDR_MAINFRAME);
-    frame_.buttonStyle = kCloseOnlyButtonStyle;
-    frame_.buttons[kCloseButton].shown = 1;
+    ShowCaptionButtons(CaptionButtons::CloseOnly);
 }
 
 UINT KestMessagebox::PictureFor(unsigned flags) {

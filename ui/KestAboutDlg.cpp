@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kCloseOnlyButtonStyle = 8;
 constexpr char kMadeBy[] = "Made By: the Vandrel developers\n\n";
 constexpr char kDescription[] =
     "Unpacks a game's compressed FastFile archives (.ff)\n"
@@ -18,8 +17,7 @@ constexpr char kDescription[] =
 KestAboutDlg::KestAboutDlg(const std::string& text, HWND parent)
     : KestDlg(IDD_ABOUT), text_(text), parent_(parent) {
     SetCaptionIcon(IDR_MAINFRAME);
-    frame_.buttonStyle = kCloseOnlyButtonStyle;
-    frame_.buttons[kCloseButton].shown = 1;
+    ShowCaptionButtons(CaptionButtons::CloseOnly);
 }
 
 BOOL KestAboutDlg::OnInitDialog() {

@@ -23,6 +23,17 @@ void KestDlg::SetCaptionIcon(UINT iconResourceId) {
                                                   LR_DEFAULTSIZE | LR_SHARED));
 }
 
+void KestDlg::ShowCaptionButtons(CaptionButtons buttons) {
+    frame_.buttonStyle = static_cast<int>(buttons);
+    frame_.buttons[kCloseButton].shown = 1;
+    frame_.buttons[kMinimiseButton].shown = buttons == CaptionButtons::CloseAndMinimise;
+}
+
+void KestDlg::SetMinimumTrackSize(int width, int height) {
+    frame_.minTrackWidth = width;
+    frame_.minTrackHeight = height;
+}
+
 void KestDlg::PreSubclassWindow() {
     if (hwnd()) frame_.subclassed = 1;
 }

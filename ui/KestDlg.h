@@ -37,6 +37,11 @@ protected:
     void CenterOnOwnerOrScreen();
     // The caption icon, also the window's big and small icon.
     void SetCaptionIcon(UINT iconResourceId);
+    // Which caption buttons the frame shows; the values are the frame's button styles.
+    enum class CaptionButtons : int { CloseOnly = 8, CloseAndMinimise = 9 };
+    void ShowCaptionButtons(CaptionButtons buttons);
+    // The smallest window size the user can drag the dialog to.
+    void SetMinimumTrackSize(int width, int height);
 
     // Called once, after the dialog first becomes visible.
     virtual void OnFirstShown() {}

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kCloseAndMinimiseButtonStyle = 9;
 constexpr int kMinimumWidth = 350;
 constexpr int kMinimumHeight = 200;
 
@@ -42,11 +41,8 @@ int CountLineBreaks(const std::string& text) {
 KestProgramLogDlg::KestProgramLogDlg(HWND owner, KestProgramLogDlg** ownerSlot)
     : KestDlg(IDD_PROGRAM_LOG), owner_(owner), ownerSlot_(ownerSlot) {
     SetCaptionIcon(IDI_PROGRAM_LOG);
-    frame_.buttonStyle = kCloseAndMinimiseButtonStyle;
-    frame_.buttons[kCloseButton].shown = 1;
-    frame_.buttons[kMinimiseButton].shown = 1;
-    frame_.minTrackWidth = kMinimumWidth;
-    frame_.minTrackHeight = kMinimumHeight;
+    ShowCaptionButtons(CaptionButtons::CloseAndMinimise);
+    SetMinimumTrackSize(kMinimumWidth, kMinimumHeight);
 }
 
 KestProgramLogDlg::~KestProgramLogDlg() {

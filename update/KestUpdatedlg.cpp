@@ -8,15 +8,13 @@
 #include "res/resource.h"
 
 namespace {
-constexpr int kCloseOnlyButtonStyle = 8;
 constexpr int kProgressLower = 0;
 constexpr int kProgressUpper = 100;
 }  // namespace
 
 KestUpdatedlg::KestUpdatedlg() : KestDlg(IDD_UPDATE) {
     SetCaptionIcon(IDR_MAINFRAME);
-    frame_.buttonStyle = kCloseOnlyButtonStyle;
-    frame_.buttons[kCloseButton].shown = 1;
+    ShowCaptionButtons(CaptionButtons::CloseOnly);
 }
 
 KestUpdatedlg::~KestUpdatedlg() {
