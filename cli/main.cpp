@@ -7,6 +7,12 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+// The Windows command prompt hands "*.ff" over as it stands; the C runtime expands it
+// before main when this is set, as a shell would elsewhere.
+int _dowildcard = -1;
+#endif
+
 int main(int argc, char** argv)
 {
     CliOptions options;

@@ -54,6 +54,13 @@ elif [ "$mode" = cli ]; then
     scripts=$(find "$out/maps" -name '*.gsc' 2>/dev/null | wc -l)
     [ "$scripts" -gt 0 ] || fail "no .gsc script under $out/maps"
     grep -q "Done" "$work/stdout" || fail "no Done row in: $(cat "$work/stdout")"
+
+    # A wildcard, as typed at the command prompt, is expanded by the program itself.
+    cp "$work/data/sample_patch.ff" "$work/data/second_patch.ff"
+    wine "$work/release/vandrel.exe" -q "$(winepath -w "$work/data")\\*.ff" >"$work/stdout" 2>"$work/stderr" ||
+        fail "vandrel.exe with a wildcard exited with $?"
+    done_rows=$(grep -c "Done" "$work/stdout")
+    [ "$done_rows" -eq 2 ] || fail "a wildcard over two FastFiles gave $done_rows Done rows: $(cat "$work/stdout")"
 else
     echo "usage: release_test.sh contents|cli ZIP TOOL"
     exit 2
