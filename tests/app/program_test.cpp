@@ -165,24 +165,6 @@ uitest::Pixels CaptureScreen(HWND window) {
     return uitest::CaptureScreen(rect);
 }
 
-// Where the system's own light colours fill a block of 4 by 4 pixels: a control left
-// in the system's look. Thin lines (bevels, dividers) and text are not blocks.
-std::vector<std::string> SystemColourBlocks(const uitest::Pixels& p) {
-    const int system[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_3DLIGHT, COLOR_BTNSHADOW, COLOR_SCROLLBAR, COLOR_BTNHIGHLIGHT};
-    std::vector<std::string> found;
-    for (int index : system) {
-        const COLORREF colour = ::GetSysColor(index);
-        for (int y = 0; y + 4 <= p.height && found.size() < 5; ++y)
-            for (int x = 0; x + 4 <= p.width && found.size() < 5; ++x) {
-                bool block = true;
-                for (int dy = 0; dy < 4 && block; ++dy)
-                    for (int dx = 0; dx < 4 && block; ++dx) block = p.At(x + dx, y + dy) == colour;
-                if (block) found.push_back(uitest::ColourText(colour) + " at " + std::to_string(x) + "," + std::to_string(y));
-            }
-    }
-    return found;
-}
-
 int CountColour(const uitest::Pixels& p, COLORREF colour) {
     int n = 0;
     for (int y = 0; y < p.height; ++y)
@@ -382,7 +364,7 @@ TEST_F(ProgramTest, ScreenshotsOfTheRunningProgram) {
     ReportedWindowsVersion seven("win7");
     const std::string exe = Install(folder / "program", true);
     auto save = [](const uitest::Pixels& p, const char* name) {
-        EXPECT_EQ(std::vector<std::string>{}, SystemColourBlocks(p)) << name;
+        EXPECT_EQ(std::vector<std::string>{}, uitest::SystemColourBlocks(p)) << name;
         uitest::SavePng(p, name);
     };
     // What the screen shows once ready says it is there and two looks 100 ms apart agree.

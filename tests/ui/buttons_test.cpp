@@ -56,15 +56,7 @@ protected:
     // The control's pixels, cut out of a capture of the whole dialog.
     uitest::Pixels Capture(const fw::WindowHandle& control) {
         uitest::RepaintNow(dialog.hwnd());
-        const uitest::Pixels all = uitest::CaptureWindow(dialog.hwnd());
-        const RECT dw = dialog.GetWindowRect(), cw = control.GetWindowRect();
-        uitest::Pixels out;
-        out.width = cw.right - cw.left;
-        out.height = cw.bottom - cw.top;
-        for (int y = 0; y < out.height; ++y)
-            for (int x = 0; x < out.width; ++x)
-                out.bgra.push_back(all.bgra[(cw.top - dw.top + y) * all.width + (cw.left - dw.left + x)]);
-        return out;
+        return uitest::CutOut(uitest::CaptureWindow(dialog.hwnd()), dialog.hwnd(), control.hwnd());
     }
     static COLORREF LampCentre(const uitest::Pixels& p) {
         const int top = (p.height - 15) / 2 + 2;
@@ -175,13 +167,21 @@ TEST_F(ButtonsTest, HoverLightsTheLabelAndLeavingOrDraggingInDoesNot) {
     EXPECT_EQ(0, Count(p, [](COLORREF c) { return c == kCheckLabelHot; }));
 }
 
-TEST_F(ButtonsTest, MainWindowControlsTogether) {
+TEST_F(ButtonsTest, MainWindowControlsTogetherShowNothingInTheSystemsLook) {
     dialog.createDump.SetCheck(BST_CHECKED);
     dialog.dumpToLocal.SetCheck(BST_CHECKED);
     dialog.about.EnableWindow(false);
     uitest::RepaintNow(dialog.hwnd());
     const uitest::Pixels p = uitest::CaptureWindow(dialog.hwnd());
-    EXPECT_FALSE(uitest::SavePng(p, "main_window_controls").empty());
+    uitest::SavePng(p, "main_window_controls");
+    const fw::WindowHandle* controls[] = {&dialog.close, &dialog.showLog, &dialog.about, &dialog.createDump,
+                                          &dialog.windowOnTop, &dialog.incStringTable, &dialog.dumpToLocal};
+    for (const fw::WindowHandle* control : controls) {
+        ASSERT_NE(nullptr, control->hwnd());
+        EXPECT_EQ(std::vector<std::string>{},
+                  uitest::SystemColourBlocks(uitest::CutOut(p, dialog.hwnd(), control->hwnd())))
+            << control->GetDlgCtrlID();
+    }
 }
 
 }  // namespace

@@ -159,6 +159,25 @@ Pixels CaptureClient(HWND hwnd) {
     return out;
 }
 
+Pixels CutOut(const Pixels& window, HWND topLevel, HWND child) {
+    RECT tw, cw;
+    ::GetWindowRect(topLevel, &tw);
+    ::GetWindowRect(child, &cw);
+    Pixels out;
+    out.width = cw.right - cw.left;
+    out.height = cw.bottom - cw.top;
+    if (out.width <= 0 || out.height <= 0) return Pixels();
+    out.bgra.resize(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            const int sx = cw.left - tw.left + x, sy = cw.top - tw.top + y;
+            const bool inside = sx >= 0 && sy >= 0 && sx < window.width && sy < window.height;
+            out.bgra[static_cast<size_t>(y) * out.width + x] =
+                inside ? window.bgra[static_cast<size_t>(sy) * window.width + sx] : 0;
+        }
+    return out;
+}
+
 bool SameColour(COLORREF a, COLORREF b, int tolerance) {
     return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
            std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
@@ -250,6 +269,22 @@ std::string SavePng(const Pixels& pixels, const std::string& name) {
     bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
     ok = std::fclose(f) == 0 && ok;
     return ok ? path : std::string();
+}
+
+std::vector<std::string> SystemColourBlocks(const Pixels& p) {
+    const int system[] = {COLOR_WINDOW, COLOR_BTNFACE, COLOR_3DLIGHT, COLOR_BTNSHADOW, COLOR_SCROLLBAR, COLOR_BTNHIGHLIGHT};
+    std::vector<std::string> found;
+    for (int index : system) {
+        const COLORREF colour = ::GetSysColor(index);
+        for (int y = 0; y + 4 <= p.height && found.size() < 5; ++y)
+            for (int x = 0; x + 4 <= p.width && found.size() < 5; ++x) {
+                bool block = true;
+                for (int dy = 0; dy < 4 && block; ++dy)
+                    for (int dx = 0; dx < 4 && block; ++dx) block = p.At(x + dx, y + dy) == colour;
+                if (block) found.push_back(ColourText(colour) + " at " + std::to_string(x) + "," + std::to_string(y));
+            }
+    }
+    return found;
 }
 
 }  // namespace uitest

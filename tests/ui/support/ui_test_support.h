@@ -45,9 +45,14 @@ Pixels CaptureWindow(HWND hwnd);
 Pixels CaptureScreen(const RECT& rect);
 // The client area only, cut out of CaptureWindow.
 Pixels CaptureClient(HWND hwnd);
+// A child window's pixels, cut out of the capture of its top-level window.
+Pixels CutOut(const Pixels& window, HWND topLevel, HWND child);
 
 // True when each channel of a and b differs by at most tolerance.
 bool SameColour(COLORREF a, COLORREF b, int tolerance = 0);
+// Where the system's own light colours fill a block of 4 by 4 pixels (at most five
+// places): a control left in the system's look. Thin lines and text are not blocks.
+std::vector<std::string> SystemColourBlocks(const Pixels& pixels);
 std::string ColourText(COLORREF c);
 
 // Where screenshots go: $VANDREL_SCREENSHOTS, else "screenshots" beside the test exe.
