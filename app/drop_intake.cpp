@@ -1,17 +1,11 @@
 #include "drop_intake.h"
 
+#include "ff_job.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
 namespace {
-
-constexpr char kCantFind[] = "Error Can't Find: ";
-constexpr char kDoesNotExist[] = "File dose not Exsist: ";
-
-std::string Extension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
 
 bool FileExists(const std::string& path) {
     // The 64-bit size: a FastFile of 2 GiB or more exists as much as a small one.
@@ -26,17 +20,17 @@ DroppedPath CheckDroppedPath(const std::string& path) {
     dropped.path = path;
     const size_t cut = path.rfind('\\');
     if (cut == std::string::npos) {
-        dropped.rejection = kCantFind + path;
+        dropped.rejection = CantFindText(path);
         return dropped;
     }
     dropped.folder = path.substr(0, cut);
     dropped.name = path.substr(cut + 1);
     if (::GetFileAttributesA(dropped.folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-        dropped.rejection = kCantFind + path;
+        dropped.rejection = CantFindText(path);
     else if (!FileExists(path))
-        dropped.rejection = kDoesNotExist + path;
-    else if (Extension(dropped.name) != "ff")
-        dropped.rejection = "Not a FastFile: '" + dropped.name + "'";
+        dropped.rejection = DoesNotExistText(path);
+    else if (!HasFastFileExtension(dropped.name))
+        dropped.rejection = NotAFastFileText(dropped.name);
     return dropped;
 }
 

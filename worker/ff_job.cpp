@@ -19,3 +19,15 @@ FFJob MakeJob(const std::string& path, int32_t row)
     }
     return job;
 }
+
+bool HasFastFileExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return dot != std::string::npos && name.compare(dot + 1, std::string::npos, "ff") == 0;
+}
+
+std::string CantFindText(const std::string& path) { return "Error Can't Find: " + path; }
+
+std::string DoesNotExistText(const std::string& path) { return "File dose not Exsist: " + path; }
+
+std::string NotAFastFileText(const std::string& name) { return "Not a FastFile: '" + name + "'"; }

@@ -18,3 +18,11 @@ struct FFJob {
 // Splits path into name and folder at its last separator ('\' or '/' on Windows, '/'
 // elsewhere). The path should be a full path: an empty folder means the program's folder.
 FFJob MakeJob(const std::string& path, int32_t row);
+
+// The checks a path passes before it becomes a job are the same for a file dropped on
+// the window and one given on the command line; so are the texts a rejected one gets.
+// The extension must be exactly "ff" (case counts) after the name's last period.
+bool HasFastFileExtension(const std::string& name);
+std::string CantFindText(const std::string& path);       // no folder, or a missing one
+std::string DoesNotExistText(const std::string& path);   // the file itself is missing
+std::string NotAFastFileText(const std::string& name);   // the extension is not "ff"
