@@ -198,6 +198,12 @@ TEST_F(DownloaderTest, DownloadNeedsAnOutputFileItCanOpen) {
     EXPECT_TRUE(RangesSeen().empty()) << "no request is made";
 }
 
+TEST_F(DownloaderTest, AChunkThatCannotBeWrittenEndsTheDownloadAtOnce) {
+    downloader.outputFile = "Z:\\dev\\full";  // takes no byte, as a full disk
+    EXPECT_EQ("Error writing file", Fails(DataUrl("size=50000")));
+    EXPECT_TRUE(g_progress.empty()) << "chunks were read after one that could not be written";
+}
+
 TEST_F(DownloaderTest, AReplyIsTheFirst1024BytesAtMostAndAnEmptyOneChangesNothing) {
     for (size_t size : {3000, 1024, 5, 0}) {
         std::string reply = "previous";
