@@ -581,9 +581,7 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
 }
 
 TEST_F(MainWindowTest, TheCaptionsMinimiseButtonMinimisesTheWindow) {
-    const RECT r = window->GetWindowRect();
-    const LPARAM at = MAKELPARAM(r.right - 25 - 19 + 7, r.top + 9);  // left of the close button
-    window->Send(WM_NCLBUTTONDOWN, window->Send(WM_NCHITTEST, 0, at), at);
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
     EXPECT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
 }
 

@@ -170,9 +170,7 @@ TEST_F(LogWindowTest, CaptionCloseEscapeAndTheSystemCloseOnlyHide) {
 // cannot be dragged smaller than 350 by 200.
 TEST_F(LogWindowTest, ShowRestoresItFromMinimisedAndItsSizeHasAFloor) {
     ShowLog();
-    const RECT r = window->GetWindowRect();
-    const LPARAM at = MAKELPARAM(r.right - 25 - 19 + 7, r.top + 9);  // left of the close button
-    window->Send(WM_NCLBUTTONDOWN, window->Send(WM_NCHITTEST, 0, at), at);
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
     ASSERT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
     ShowLog();
     EXPECT_TRUE(uitest::PumpUntil([&] { return !window->IsIconic(); }));

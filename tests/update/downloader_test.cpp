@@ -198,10 +198,19 @@ TEST_F(DownloaderTest, DownloadNeedsAnOutputFileItCanOpen) {
     EXPECT_TRUE(RangesSeen().empty()) << "no request is made";
 }
 
-TEST_F(DownloaderTest, AChunkThatCannotBeWrittenEndsTheDownloadAtOnce) {
-    downloader.outputFile = "Z:\\dev\\full";  // takes no byte, as a full disk
-    EXPECT_EQ("Error writing file", Fails(DataUrl("size=50000")));
-    EXPECT_TRUE(g_progress.empty()) << "chunks were read after one that could not be written";
+// A device that takes no byte, as a full disk: a whole chunk fails as it is written, and
+// no chunk follows; a small file fails only as it is closed.
+TEST_F(DownloaderTest, AFileThatCannotBeWrittenFailsTheDownload) {
+    const struct {
+        const char* query;
+        size_t chunksReported;
+    } files[] = {{"size=50000", 0}, {"size=100", 1}};
+    downloader.outputFile = "Z:\\dev\\full";
+    for (const auto& f : files) {
+        g_progress.clear();
+        EXPECT_EQ("Error writing file", Fails(DataUrl(f.query))) << f.query;
+        EXPECT_EQ(f.chunksReported, g_progress.size()) << f.query;
+    }
 }
 
 TEST_F(DownloaderTest, AReplyIsTheFirst1024BytesAtMostAndAnEmptyOneChangesNothing) {
