@@ -201,8 +201,8 @@ protected:
         const HDROP drop = static_cast<HDROP>(MakeDrop(paths));
         ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(drop)));
         ASSERT_TRUE(uitest::PumpUntil([&] { return window->dropsHandled > before; }, 10000)) << "drop not handled";
-        EXPECT_EQ(std::vector<HDROP>{drop}, std::vector<HDROP>(g_releasedDrops.begin() + releasedBefore, g_releasedDrops.end()))
-            << "the drop handle is released once";
+        const std::vector<HDROP> released(g_releasedDrops.begin() + releasedBefore, g_releasedDrops.end());
+        EXPECT_EQ(std::vector<HDROP>{drop}, released) << "the drop handle is released once";
     }
 
     // Pumps until every row shows how its job ended and the status bar is back at "Idle..".
@@ -573,7 +573,8 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
     const std::string late(1000, 'l');
     uitest::g_watchedSize = late.size() + 1;
     const int textsBefore = uitest::g_watchedLive;
-    for (int column : {1, 2}) window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0, late}), column);
+    for (int column : {1, 2})
+        window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0, late}), column);
     EXPECT_EQ(textsBefore + 2, uitest::g_watchedLive.load());
     window.reset();
     EXPECT_EQ(textsBefore, uitest::g_watchedLive.load()) << "a report waiting at the close was not freed";

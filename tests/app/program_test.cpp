@@ -266,10 +266,7 @@ TEST_F(ProgramTest, OnWindows7AMissingOrWrongHelperLibraryEndsWithTheCriticalBox
     for (const auto& c : cases) {
         TempFolder place;
         const std::string exe = Install(place.Path(), false);
-        if (c.library) {
-            std::filesystem::create_directories(place / "util");
-            ASSERT_TRUE(::CopyFileA(WindowsPath(c.library).c_str(), (place / "util/Kest_MFC_Util.dll").c_str(), FALSE));
-        }
+        if (c.library) PutHelper(place.Path(), c.library);
         Program program;
         ASSERT_TRUE(program.Start(exe, place.Path()));
         HWND box = program.WaitForWindow(kCriticalCaption);

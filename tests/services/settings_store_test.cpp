@@ -23,7 +23,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-const std::string kKey = "Software\\Kest_Ryn\\Vandrel";
+const std::string kMakerKey = "Software\\Kest_Ryn";
+const std::string kKey = kMakerKey + "\\Vandrel";
 const std::string kLoaded = "Settings Loaded";
 const std::string kNotFound = "OpenKey:: Key not found";
 const std::string kDenied = "OpenKey:: Error: 5";
@@ -113,7 +114,7 @@ void AllowEverything()
 void DeleteProgramKey()
 {
     AllowEverything();
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kest_Ryn");
+    RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey.c_str());
     ASSERT_EQ(Stored("", "Version"), "no key");
 }
 
@@ -195,7 +196,7 @@ protected:
         ExportOptions = {};
     }
 
-    regtest::SavedRegistryKey userSettings_{HKEY_CURRENT_USER, "Software\\Kest_Ryn"};
+    regtest::SavedRegistryKey userSettings{HKEY_CURRENT_USER, kMakerKey};
 };
 
 TEST_F(SettingsStore, LoadingCreatesOrUpdatesTheKeyAndOnlyRegistriesBefore1_0LoseCreateDump)
@@ -302,7 +303,7 @@ TEST_F(SettingsStore, TheSavedKeyComesBackAsItWasWhateverTheTestLeft)
     };
     ASSERT_EQ(stored(), "01 t1:6f6e00 -");
     {
-        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, "Software\\Kest_Ryn");
+        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, kMakerKey);
         DeleteProgramKey();
         Put("Misc", "WindowOnTop", {0});
         Put("Misc", "Added", {2});
@@ -312,7 +313,7 @@ TEST_F(SettingsStore, TheSavedKeyComesBackAsItWasWhateverTheTestLeft)
 
     DeleteProgramKey();
     {
-        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, "Software\\Kest_Ryn");
+        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, kMakerKey);
         Put("Misc", "Added", {2});
     }
     EXPECT_EQ(Stored("", "Version"), "no key");
