@@ -9,11 +9,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "KestAboutDlg.h"
 #include "KestMessagebox.h"
 #include "KestPalette.h"
 #include "Kest_VandrelDlg.h"
@@ -22,6 +24,8 @@
 #include "export_options.h"
 #include "ff_builder.h"
 #include "heap_block_counter.h"
+#include "import_patch.h"
+#include "output_folder.h"
 #include "output_test_support.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
@@ -112,6 +116,14 @@ private:
 };
 InvalidFileBoxes* InvalidFileBoxes::current_ = nullptr;
 
+// The drop handles the window has released, as it called the shell to release them.
+std::vector<HDROP> g_releasedDrops;
+decltype(&::DragFinish) g_systemDragFinish = nullptr;
+void WINAPI RecordDragFinish(HDROP drop) {
+    g_releasedDrops.push_back(drop);
+    g_systemDragFinish(drop);
+}
+
 // A drop as the shell hands it over: DROPFILES, then the ANSI paths, each ended by a
 // zero, and one more zero.
 HGLOBAL MakeDrop(const std::vector<std::string>& paths) {
@@ -158,8 +170,10 @@ protected:
     TempFolder dir;
     std::unique_ptr<TestedMainWindow> window;
     std::unique_ptr<testsupport::LogCapture> log;
+    uitest::ImportPatch dragFinish{"shell32.dll", "DragFinish", reinterpret_cast<void*>(&RecordDragFinish)};
 
     void SetUp() override {
+        g_systemDragFinish = reinterpret_cast<decltype(g_systemDragFinish)>(dragFinish.Original());
         uitest::EnsureThemedUi();
         ExportOptions = ExportOptionsRecord{};
         Open();
@@ -183,8 +197,12 @@ protected:
     // Posts the drop and pumps until the window has dealt with it, boxes and all.
     void Drop(const std::vector<std::string>& paths) {
         const int before = window->dropsHandled;
-        ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths))));
+        const size_t releasedBefore = g_releasedDrops.size();
+        const HDROP drop = static_cast<HDROP>(MakeDrop(paths));
+        ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(drop)));
         ASSERT_TRUE(uitest::PumpUntil([&] { return window->dropsHandled > before; }, 10000)) << "drop not handled";
+        const std::vector<HDROP> released(g_releasedDrops.begin() + releasedBefore, g_releasedDrops.end());
+        EXPECT_EQ(std::vector<HDROP>{drop}, released) << "the drop handle is released once";
     }
 
     // Pumps until every row shows how its job ended and the status bar is back at "Idle..".
@@ -491,16 +509,24 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
 
 TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
     const std::string before = Archive("before.ff");
-    const std::string after = Archive("after.ff");
+    const std::string after = Archive("dumped_to_local.ff");
+    // With Dump To Local the files go beside the program (the test program here).
+    const std::string local = GetProgramFolder() + "\\dumped_to_local";
+    std::filesystem::remove_all(local);
     Drop({before});
     Click(IDC_CREATE_DUMP);
     Click(IDC_INC_STRINGTABLE);
+    Click(IDC_DUMP_TO_LOCAL);
     Drop({after});
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_FALSE(Exists(before + ".dump"));
     EXPECT_FALSE(Exists(dir / "before/StringTable.txt"));
+    EXPECT_EQ("main() {}", ReadText(dir / "before/maps/dm.gsc"));
     EXPECT_EQ(SmallZone().Build(), ffb::ReadFile(after + ".dump"));
-    EXPECT_TRUE(Exists(dir / "after/StringTable.txt"));
+    EXPECT_TRUE(Exists(local + "\\StringTable.txt"));
+    EXPECT_EQ("main() {}", ReadText(local + "\\maps\\dm.gsc"));
+    EXPECT_FALSE(Exists(dir / "dumped_to_local"));
+    std::filesystem::remove_all(local);
 }
 
 TEST_F(MainWindowTest, ACorruptFileEndsRedWithProgressZeroAndALogLine) {
@@ -541,6 +567,39 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
     EXPECT_EQ(0x123456u, window->JobList().RowStatusColour(0)) << "only a report with the flag sets the colour";
     EXPECT_EQ(37, window->StatusBar().Progress().Position()) << "101 and -1 are ignored";
     EXPECT_EQ("Working.. ", window->StatusBar().StatusText());
+
+    // Reports still waiting when the window closes are freed too (wine drops them with
+    // the window's queue, unseen). Their texts' blocks have a size nothing else has.
+    const std::string late(1000, 'l');
+    uitest::g_watchedSize = late.size() + 1;
+    const int textsBefore = uitest::g_watchedLive;
+    for (int column : {1, 2})
+        window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0, late}), column);
+    EXPECT_EQ(textsBefore + 2, uitest::g_watchedLive.load());
+    window.reset();
+    EXPECT_EQ(textsBefore, uitest::g_watchedLive.load()) << "a report waiting at the close was not freed";
+    uitest::g_watchedSize = 0;
+}
+
+TEST_F(MainWindowTest, TheCaptionsMinimiseButtonMinimisesTheWindow) {
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
+}
+
+TEST_F(MainWindowTest, AboutShowsTheProgramsOwnVersion) {
+    std::string text;
+    HWND owner = nullptr;
+    uitest::RunModalScript(
+        "About",
+        [&](HWND box) {
+            text = fw::WindowHandle(::GetDlgItem(box, IDC_ABOUT_TEXT)).GetWindowText();
+            owner = ::GetWindow(box, GW_OWNER);
+            ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0);
+        },
+        [&] { Click(IDC_ABOUT); }, "About");
+    EXPECT_EQ(AboutText(kProgramVersionNumber), text);
+    EXPECT_EQ("1.0", text.substr(text.rfind("Version: ") + 9)) << "1.02 with one digit after the point";
+    EXPECT_EQ(window->hwnd(), owner);
 }
 
 TEST_F(MainWindowTest, ShowLogOpensOneLiveLogWindow) {

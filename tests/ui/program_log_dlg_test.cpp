@@ -166,6 +166,21 @@ TEST_F(LogWindowTest, CaptionCloseEscapeAndTheSystemCloseOnlyHide) {
     }
 }
 
+// Minimised by its caption button, it comes back with the next Show Log; and it
+// cannot be dragged smaller than 350 by 200.
+TEST_F(LogWindowTest, ShowRestoresItFromMinimisedAndItsSizeHasAFloor) {
+    ShowLog();
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
+    ASSERT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
+    ShowLog();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !window->IsIconic(); }));
+
+    MINMAXINFO limits{};
+    window->Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(350, limits.ptMinTrackSize.x);
+    EXPECT_EQ(200, limits.ptMinTrackSize.y);
+}
+
 TEST_F(LogWindowTest, KeepsTheNewestTwoHundredWholeLines) {
     ShowLog();
     char line[256];

@@ -198,6 +198,21 @@ TEST_F(DownloaderTest, DownloadNeedsAnOutputFileItCanOpen) {
     EXPECT_TRUE(RangesSeen().empty()) << "no request is made";
 }
 
+// A device that takes no byte, as a full disk: a whole chunk fails as it is written, and
+// no chunk follows; a small file fails only as it is closed.
+TEST_F(DownloaderTest, AFileThatCannotBeWrittenFailsTheDownload) {
+    const struct {
+        const char* query;
+        size_t chunksReported;
+    } files[] = {{"size=50000", 0}, {"size=100", 1}};
+    downloader.outputFile = "Z:\\dev\\full";
+    for (const auto& f : files) {
+        g_progress.clear();
+        EXPECT_EQ("Error writing file", Fails(DataUrl(f.query))) << f.query;
+        EXPECT_EQ(f.chunksReported, g_progress.size()) << f.query;
+    }
+}
+
 TEST_F(DownloaderTest, AReplyIsTheFirst1024BytesAtMostAndAnEmptyOneChangesNothing) {
     for (size_t size : {3000, 1024, 5, 0}) {
         std::string reply = "previous";

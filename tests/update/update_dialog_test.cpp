@@ -169,6 +169,26 @@ TEST_F(UpdateDialogTest, AnErrorShowsTheTextUnderARedLabelAndOnlyCloseIsLeft) {
     EXPECT_FALSE(dialog.IsWindow());
 }
 
+TEST_F(UpdateDialogTest, OnlyTheErrorLabelIsRedTheStatusTextAndTheLinkKeepTheirColours) {
+    const auto count = [&](int id, const std::function<bool(COLORREF)>& counted) {
+        const uitest::Pixels p = uitest::CutOut(uitest::CaptureWindow(hwnd()), hwnd(), ::GetDlgItem(hwnd(), id));
+        int n = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) n += counted(p.At(x, y));
+        return n;
+    };
+    const auto red = [](COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60; };
+    const auto is = [](COLORREF colour) { return [colour](COLORREF c) { return c == colour; }; };
+    EXPECT_GT(count(IDC_UPDATE_RELEASE_NOTES, is(kLinkText)), 10);
+    EXPECT_EQ(0, count(IDC_UPDATE_RELEASE_NOTES, red));
+
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>("KestDownloader:: Error occurred during download"));
+    EXPECT_GT(count(IDC_UPDATE_ERROR_LABEL, red), 10);
+    EXPECT_GT(count(IDC_UPDATE_STATUS, is(KestTheme.staticText)), 10);
+    EXPECT_EQ(0, count(IDC_UPDATE_STATUS, red));
+}
+
 TEST_F(UpdateDialogTest, RunningShowsRunningUpdateWithoutTheErrorLabel) {
     Click(hwnd(), IDC_UPDATE_DOWNLOAD);
     Post(WM_KEST_UPDATEPROGRESS, 100);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KestUpdater.h"
+#include "import_patch.h"
 #include "program_log.h"
 #include "test_http_server.h"
 
@@ -26,6 +27,21 @@ const char kMarkerBatch[] = "@echo off\r\necho ran> updater_ran.txt\r\nexit /b 0
 bool LogHas(const std::string& line) {
     const std::vector<std::string> history = theLog.History();
     return std::find(history.begin(), history.end(), line) != history.end();
+}
+
+// The processes the updater starts, as it asks the system to start them.
+struct StartedProcess {
+    std::string application, command, folder;
+};
+std::vector<StartedProcess> g_started;
+decltype(&::CreateProcessA) g_systemCreateProcess = nullptr;
+BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR command, LPSECURITY_ATTRIBUTES process,
+                                LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
+                                LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
+    g_started.push_back({application ? application : "(none)", command ? command : "(none)",
+                         folder ? folder : "(current)"});
+    return g_systemCreateProcess(application, command, process, thread, inherit, flags, environment, folder, startup,
+                                 info);
 }
 
 class UpdaterTest : public ::testing::Test {
@@ -153,6 +169,26 @@ TEST_F(UpdaterTest, AnUpdateFetchesTheThreeFilesAndRunsTheBatchFileInTheCurrentF
     EXPECT_EQ(std::vector<LPARAM>{100}, runs[2]) << "the small batch file arrives in one chunk";
     EXPECT_EQ(static_cast<UINT>(WM_KEST_UPDATERUNNING), recorder.messages.back().first);
     EXPECT_TRUE(Posted(WM_KEST_UPDATEERROR).empty());
+}
+
+// Only the system folder's cmd.exe runs the batch file: one found through the search
+// path or lying in the current folder could be anyone's.
+TEST_F(UpdaterTest, TheBatchFileRunsUnderTheSystemFoldersCommandInterpreter) {
+    Server().PutUpdateFile("7za.exe", "7za");
+    Server().PutUpdateFile("FF_Update.zip", "zip");
+    Server().PutUpdateFile("Kest_Vandrel_Updater.bat", kMarkerBatch);
+    uitest::ImportPatch createProcess("kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(&RecordCreateProcess));
+    g_systemCreateProcess = reinterpret_cast<decltype(g_systemCreateProcess)>(createProcess.Original());
+    g_started.clear();
+    KestUpdater().RunUpdate("");
+
+    char systemFolder[MAX_PATH] = {};
+    ASSERT_GT(::GetSystemDirectoryA(systemFolder, MAX_PATH), 0u);
+    ASSERT_EQ(1u, g_started.size());
+    EXPECT_EQ(std::string(systemFolder) + "\\cmd.exe", g_started[0].application);
+    EXPECT_EQ("cmd.exe /C Kestvan_Updater.bat", g_started[0].command);
+    EXPECT_EQ("(current)", g_started[0].folder);
+    EXPECT_EQ("ran\r\n", ReadFile(folder / "updater_ran.txt"));
 }
 
 TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsTheDialog) {

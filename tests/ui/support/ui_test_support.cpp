@@ -71,6 +71,15 @@ void RunModalScript(const std::string& caption, const std::function<void(HWND wi
     EXPECT_EQ(nullptr, ::FindWindowA(nullptr, caption.c_str())) << name << ": the window is gone afterwards";
 }
 
+bool PressCaptionMinimise(HWND dialog) {
+    RECT r;
+    ::GetWindowRect(dialog, &r);
+    const LPARAM at = MAKELPARAM(r.right - 25 - 19 + 7, r.top + 9);
+    if (::SendMessageA(dialog, WM_NCHITTEST, 0, at) != HTMINBUTTON) return false;
+    ::SendMessageA(dialog, WM_NCLBUTTONDOWN, HTMINBUTTON, at);
+    return true;
+}
+
 void RepaintNow(HWND hwnd) {
     ::RedrawWindow(hwnd, nullptr, nullptr,
                    RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);

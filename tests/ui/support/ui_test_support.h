@@ -25,6 +25,11 @@ void PumpPending();
 void RunModalScript(const std::string& caption, const std::function<void(HWND window)>& act,
                     const std::function<void()>& runModal, const std::string& name);
 
+// Presses a themed dialog's minimise caption button, the one left of its close button,
+// as a click does; false, pressing nothing, when there is none (a press elsewhere in
+// the caption would start a move that waits for the mouse).
+bool PressCaptionMinimise(HWND dialog);
+
 // Shows a top-level window, activates it and waits until it is visible and painted.
 void ShowAndPaint(HWND hwnd);
 // Repaints frame, client and children at once.
