@@ -1,6 +1,9 @@
-// vandrel: the command-line front end. Lists FastFiles, or extracts them on the same
-// background worker and with the same messages as the main window.
+// vandrel: the command-line front end. Extracts FastFiles on the same background worker
+// and with the same messages as the main window; lists them, prints one file of one, or
+// compares what two of them would write.
+#include "cat_mode.h"
 #include "cli_options.h"
+#include "diff_mode.h"
 #include "extract_mode.h"
 #include "list_mode.h"
 #include "program_log.h"
@@ -31,5 +34,9 @@ int main(int argc, char** argv)
     }
     if (options.list)
         return RunListMode(options);
+    if (!options.catPath.empty())
+        return RunCatMode(options);
+    if (options.diff)
+        return RunDiffMode(options);
     return RunExtractMode(options);
 }
