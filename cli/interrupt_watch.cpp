@@ -1,5 +1,6 @@
 #include "interrupt_watch.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
@@ -11,13 +12,15 @@
 
 namespace {
 
-volatile sig_atomic_t gInterrupts = 0;
+// Written by a signal handler or by the console handler's own thread, read by the run:
+// an atomic that needs no lock is safe for both.
+std::atomic<int> gInterrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free, "signal handlers may only touch lock-free atomics");
 
 void CountInterrupt()
 {
-    if (gInterrupts > 0)
+    if (gInterrupts.fetch_add(1) > 0)
         _exit(kInterruptedStatus);
-    gInterrupts = 1;
 }
 
 #ifdef _WIN32

@@ -5,16 +5,12 @@
 #include "cli_options.h"
 #include "diff_mode.h"
 #include "extract_mode.h"
+#include "file_wildcards.h"
 #include "list_mode.h"
 #include "program_log.h"
 
 #include <cstdio>
 
-#ifdef _WIN32
-// The Windows command prompt hands "*.ff" over as it stands; the C runtime expands it
-// before main when this is set, as a shell would elsewhere.
-int _dowildcard = -1;
-#endif
 
 int main(int argc, char** argv)
 {
@@ -32,6 +28,7 @@ int main(int argc, char** argv)
         printf("vandrel %s\n", kProgramVersion);
         return 0;
     }
+    options.files = ExpandFileWildcards(options.files);
     if (options.list)
         return RunListMode(options);
     if (!options.catPath.empty())

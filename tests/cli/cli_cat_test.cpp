@@ -91,8 +91,8 @@ TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
         } else {
             EXPECT_EQ(1, result.status);
             EXPECT_EQ("", result.out);
-            EXPECT_EQ("No such file in '" + std::string(c.archive) + "': " + c.path + "\n",
-                      Lines(result.err).empty() ? "" : Lines(result.err).back() + "\n");
+            EXPECT_EQ("No such file in '" + std::string(c.archive) + "': " + c.path,
+                      Lines(result.err).empty() ? "" : Lines(result.err).back());
         }
     }
     std::vector<std::string> names;
@@ -108,7 +108,8 @@ TEST_F(CliCat, AnArchiveThatDoesNotLoadGivesItsError)
     const CommandResult result = RunVandrel({"--cat", "a.gsc", "broken.ff"}, folder_.string());
     EXPECT_EQ(1, result.status);
     EXPECT_EQ("", result.out);
-    EXPECT_EQ("(broken.ff) Error: FastFile is either corrupt or not a supported Version\n", result.err);
+    EXPECT_EQ(std::vector<std::string>{"(broken.ff) Error: FastFile is either corrupt or not a supported Version"},
+              Lines(result.err));
 }
 
 #ifndef _WIN32

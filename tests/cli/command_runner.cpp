@@ -301,8 +301,12 @@ std::vector<std::string> Lines(const std::string& text)
     std::vector<std::string> lines;
     std::istringstream stream(text);
     std::string line;
-    while (std::getline(stream, line))
+    while (std::getline(stream, line)) {
+        // Text on a Windows program's stdout and stderr ends its lines in CR LF.
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
+    }
     return lines;
 }
 

@@ -42,6 +42,7 @@ private:
 };
 #endif
 
+// The lines of text, without their line ends (LF, or CR LF from a Windows program).
 std::vector<std::string> Lines(const std::string& text);
 
 // A test with a fresh folder of its own for archives and outputs.
