@@ -8,36 +8,44 @@
 
 namespace {
 
+struct File {
+    ffb::RecordType type;
+    const char* path;
+    const char* bytes;
+};
+
 class CliDiff : public CliTest {
 protected:
     void SetUp() override
     {
         CliTest::SetUp();
-        ffb::ZoneBuilder before;
-        before.Strings({"old"});
-        before.Record(ffb::kGsc, "a.gsc", "one");
-        before.Record(ffb::kGsc, "same.gsc", "same");
-        before.Record(ffb::kRmb, "gone.rmb", "bye!");
-        before.Record(ffb::kGsc, "dup.gsc", "replaced later");
-        before.Record(ffb::kGsc, "dup.gsc", "final");
-        Write("old.ff", ffb::FastFile(ffb::kVersion387, before.Build()));
-
+        WriteArchive("old.ff", {"old"},
+                     {{ffb::kGsc, "a.gsc", "one"},
+                      {ffb::kGsc, "same.gsc", "same"},
+                      {ffb::kRmb, "gone.rmb", "bye!"},
+                      {ffb::kGsc, "dup.gsc", "replaced later"},
+                      {ffb::kGsc, "dup.gsc", "final"}});
         // The same files as old.ff would write, from other zone bytes and in another order.
-        ffb::ZoneBuilder reordered;
-        reordered.Strings({"new"});
-        reordered.Record(ffb::kGsc, "dup.gsc", "final");
-        reordered.Record(ffb::kRmb, "gone.rmb", "bye!");
-        reordered.Record(ffb::kGsc, "same.gsc", "same");
-        reordered.Record(ffb::kGsc, "a.gsc", "one");
-        Write("reordered.ff", ffb::FastFile(ffb::kVersion387, reordered.Build()));
+        WriteArchive("reordered.ff", {"new"},
+                     {{ffb::kGsc, "dup.gsc", "final"},
+                      {ffb::kRmb, "gone.rmb", "bye!"},
+                      {ffb::kGsc, "same.gsc", "same"},
+                      {ffb::kGsc, "a.gsc", "one"}});
+        WriteArchive("new.ff", {},
+                     {{ffb::kGsc, "a.gsc", "two!!"},
+                      {ffb::kGsc, "same.gsc", "same"},
+                      {ffb::kGsc, "dup.gsc", "final"},
+                      {ffb::kRmb, "added.rmb", "new!"},
+                      {ffb::kRmb, "Zed.rmb", "zed"}});
+    }
 
-        ffb::ZoneBuilder after;
-        after.Record(ffb::kGsc, "a.gsc", "two!!");
-        after.Record(ffb::kGsc, "same.gsc", "same");
-        after.Record(ffb::kGsc, "dup.gsc", "final");
-        after.Record(ffb::kRmb, "added.rmb", "new!");
-        after.Record(ffb::kRmb, "Zed.rmb", "zed");
-        Write("new.ff", ffb::FastFile(ffb::kVersion387, after.Build()));
+    void WriteArchive(const std::string& name, const std::vector<std::string>& strings, const std::vector<File>& files)
+    {
+        ffb::ZoneBuilder zone;
+        zone.Strings(strings);
+        for (const File& file : files)
+            zone.Record(file.type, file.path, file.bytes);
+        Write(name, ffb::FastFile(ffb::kVersion387, zone.Build()));
     }
 };
 

@@ -148,6 +148,23 @@ std::string ShellQuote(const std::string& arg)
     return quoted + "'";
 }
 
+// The program and its arguments as execv takes them.
+class ProgramArgv {
+public:
+    explicit ProgramArgv(const std::vector<std::string>& args) : text_{VANDREL_PROGRAM}
+    {
+        text_.insert(text_.end(), args.begin(), args.end());
+        for (std::string& arg : text_)
+            pointers_.push_back(arg.data());
+        pointers_.push_back(nullptr);
+    }
+    char* const* Pointers() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> text_;
+    std::vector<char*> pointers_;
+};
+
 // The program and its arguments as one shell command, in folder cwd when given.
 std::string ShellCommand(const std::vector<std::string>& args, const std::string& cwd)
 {
@@ -192,12 +209,7 @@ CommandResult RunVandrelPipedTo(const std::vector<std::string>& args, const std:
 StartedVandrel::StartedVandrel(const std::vector<std::string>& args, const std::string& cwd)
     : outPath_(CaptureFile("out")), errPath_(CaptureFile("err"))
 {
-    std::vector<std::string> argvText = {VANDREL_PROGRAM};
-    argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argvText)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ProgramArgv argv(args);
     pid_ = fork();
     if (pid_ == 0) {
         const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -206,7 +218,7 @@ StartedVandrel::StartedVandrel(const std::vector<std::string>& args, const std::
         if (out < 0 || err < 0 || nothing < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(nothing, 0) < 0 ||
             chdir(cwd.c_str()) != 0)
             _exit(127);
-        execv(VANDREL_PROGRAM, argv.data());
+        execv(VANDREL_PROGRAM, argv.Pointers());
         _exit(127);
     }
 }
@@ -247,12 +259,7 @@ CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const s
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0 || pipe(out) != 0)
         return result;
     const std::string terminalName = ptsname(terminal);
-    std::vector<std::string> argvText = {VANDREL_PROGRAM};
-    argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argvText)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    ProgramArgv argv(args);
 
     const pid_t child = fork();
     if (child == 0) {
@@ -264,7 +271,7 @@ CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const s
             _exit(127);
         close(terminal);
         close(out[0]);
-        execv(VANDREL_PROGRAM, argv.data());
+        execv(VANDREL_PROGRAM, argv.Pointers());
         _exit(127);
     }
     close(out[1]);
