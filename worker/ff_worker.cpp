@@ -2,9 +2,9 @@
 
 #include "asset_scan.h"
 #include "fastfile_load.h"
+#include "output_folder.h"
 #include "program_log.h"
 #include "raw_export.h"
-#include "output_folder.h"
 #include "zone_strings.h"
 
 #include <cstdarg>
@@ -133,7 +133,7 @@ void KestFFWorker::WorkLoop()
     }
 }
 
-void KestFFWorker::RunJobGuarded(FFJob& job) noexcept
+void KestFFWorker::RunJobGuarded(const FFJob& job) noexcept
 {
     // Whatever a hostile archive makes the pipeline throw (a huge allocation, a length
     // past a container's limit) ends its job, not the program.
@@ -175,7 +175,7 @@ void KestFFWorker::ReportJobEnd(const FFJob& job) noexcept
     }
 }
 
-void KestFFWorker::RunJob(FFJob& job)
+void KestFFWorker::RunJob(const FFJob& job)
 {
     tally_ = WriteTally();
     PostStatusText(kWorkingText);

@@ -12,7 +12,7 @@
 // Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
 // wakes the thread and joins it. The thread reads the flag when it waits, between the
 // pipeline's stages and, through WriteFiles, between two entries; so the job under way
-// ends at its next entry boundary with its current file whole and its sound list closed.
+// ends at its next entry boundary with its current file whole and its sound list written.
 // Once the thread has seen the flag it posts nothing more: a job cut short keeps the
 // status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once
@@ -69,8 +69,8 @@ public:
 
 private:
     // Runs one job; an exception from it ends that job as a failure, never the thread.
-    void RunJobGuarded(FFJob& job) noexcept;
-    void RunJob(FFJob& job);
+    void RunJobGuarded(const FFJob& job) noexcept;
+    void RunJob(const FFJob& job);
     // The stages after a successful load; false when a stop cut them short.
     bool RunStages(const FFJob& job);
     void FailJob(const FFJob& job, const std::string& message, bool corrupt);
