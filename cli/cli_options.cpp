@@ -25,7 +25,7 @@ const char kUsage[] =
     "  -j, --jobs N           extract up to N FastFiles at once (default 1)\n"
     "      --list             list what each FastFile holds; write nothing\n"
     "      --cat PATH         write the file a full extraction puts at PATH to stdout\n"
-    "      --diff             list the files that differ between two FastFiles' extractions\n"
+    "      --diff             list what two FastFiles' extractions write differently\n"
     "      --json             one JSON object per FastFile (per path with --diff) on stdout\n"
     "      --log FILE         also append the program log to FILE\n"
     "  -q, --quiet            no live progress display\n"
