@@ -57,7 +57,7 @@ protected:
         return std::string();
     }
 
-    updatetest::TempFolder folder;
+    testsupport::TempFolder folder;
     KestDownloader downloader;
     std::string path;
     int urls = 0;

@@ -52,7 +52,7 @@ protected:
 
     ScopedEnvironment host{"KEST_UPDATE_HOST", Server().Host().c_str()};
     updatetest::MessageRecorder recorder;
-    updatetest::TempFolder folder;
+    testsupport::TempFolder folder;
     updatetest::CurrentFolder current{folder.Path()};
 };
 
