@@ -443,6 +443,25 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
     EXPECT_EQ("second() {}", ReadText(dir / "second/maps/dm.gsc"));
 }
 
+// Each box belongs to the main window, which takes no clicks or drops while it is open.
+TEST_F(MainWindowTest, TheWindowIsDisabledWhileEachBoxOfADropIsOpenAndActiveAgainAfter) {
+    const std::string notes = Archive("notes.txt");
+    const std::string patch = Archive("patch.ff");
+    const std::string missing = dir / "missing.ff";
+    Drop({notes, patch, missing});
+    ASSERT_EQ(2u, boxes.Seen().size());
+    for (const uitest::SeenBox& box : boxes.Seen()) {
+        EXPECT_EQ(window->hwnd(), box.owner) << box.text;
+        EXPECT_TRUE(box.ownerDisabled) << box.text;
+    }
+    EXPECT_TRUE(window->IsWindowEnabled());
+    EXPECT_EQ(window->hwnd(), ::GetActiveWindow());
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"patch.ff", "Done", Hex(SmallZone().Build().size()), "2", "3"}}),
+              window->Rows());
+}
+
 TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
     const std::string before = Archive("before.ff");
     const std::string after = Archive("after.ff");
