@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -168,6 +170,27 @@ TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWrite
         EXPECT_EQ(a.message, Fails(DataUrl(a.query), true)) << a.query;
     }
     EXPECT_TRUE(g_progress.empty());
+}
+
+// A server that keeps the connection open and says nothing ends each operation within
+// seconds; it lets go of a connection after 30 s.
+TEST_F(DownloaderTest, ASilentServerFailsTheCallWithinSeconds) {
+    const struct {
+        const char* query;
+        bool toString;
+        const char* message;
+    } cases[] = {
+        {"size=100&silent=1", true, "Can't open url"},
+        {"size=100&silent=1", false, "Can't open url"},
+        {"size=20000&stall=5000", false, "Error occurred during download"},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(c.message, Fails(DataUrl(c.query), c.toString)) << c.query;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s (%s) failed after %.1f s\n", c.query, c.toString ? "reply" : "file", seconds);
+        EXPECT_LT(seconds, 15) << c.query;
+    }
 }
 
 TEST_F(DownloaderTest, TheUrlTestLooksForLowercaseHTOrPAmongTheFirstSixCharacters) {
