@@ -216,8 +216,9 @@ bool KestDownloader::Download(const std::string& url, const std::atomic<bool>* a
     OpenUrl(handles, url, "Range:bytes=" + std::to_string(start) + "-");
     CheckHttpVersion(handles.request);
     const DWORD status = QueryStatus(handles.request);
-    if (status == kStatusRangeNotSatisfiable) {
-        // The range starts at or past the end of the file: nothing is left to fetch.
+    if (status == kStatusRangeNotSatisfiable && start > 0) {
+        // The range starts at or past the end of the file: nothing is left to fetch. From
+        // offset 0 it is a refusal, not a complete file.
         if (callback) callback(start, start);
         return true;
     }

@@ -162,6 +162,7 @@ TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWrite
         {"size=100&chunked=1", "HTTP Header Not Found"},
         {"size=100&status=404", "HTTP Error Status: 404"},
         {"size=100&status=500", "HTTP Error Status: 500"},
+        {"size=100&status=416", "HTTP Error Status: 416"},  // from offset 0: refused, not complete
     };
     for (const auto& a : answers) {
         updatetest::WriteFile(downloader.outputFile, "old");

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include "KestUpdater.h"
+#include "import_patch.h"
 #include "program_log.h"
 #include "test_http_server.h"
 
@@ -20,6 +22,7 @@ using updatetest::Server;
 
 constexpr char kCheckQuery[] = "/php/UpdateCheck.php?id=3&version=1.02&name=";
 constexpr size_t kLargeFile = 1100000;  // over a megabyte: its first chunk is 0 percent
+constexpr LPARAM kNotPosted = -100;
 // The batch file the server hands out: it proves that it ran, and where.
 const char kMarkerBatch[] = "@echo off\r\necho ran> updater_ran.txt\r\nexit /b 0\r\n";
 
@@ -149,6 +152,8 @@ TEST_F(UpdaterTest, AnUpdateFetchesTheThreeFilesAndRunsTheBatchFileInTheCurrentF
     for (int file : {0, 1}) {
         EXPECT_EQ(0, runs[file].front()) << file;
         EXPECT_TRUE(std::is_sorted(runs[file].begin(), runs[file].end())) << file;
+        EXPECT_EQ(runs[file].end(), std::adjacent_find(runs[file].begin(), runs[file].end()))
+            << "a percentage posted twice for file " << file;
     }
     EXPECT_EQ(std::vector<LPARAM>{100}, runs[2]) << "the small batch file arrives in one chunk";
     EXPECT_EQ(static_cast<UINT>(WM_KEST_UPDATERUNNING), recorder.messages.back().first);
@@ -156,21 +161,106 @@ TEST_F(UpdaterTest, AnUpdateFetchesTheThreeFilesAndRunsTheBatchFileInTheCurrentF
 }
 
 TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsTheDialog) {
-    ServeUpdate("cut=300000");
-    KestUpdater updater;
-    updater.RunUpdate("");
-    recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 5000);
+    const struct {
+        const char* zipOptions;
+        size_t zipKept;  // bytes of FF_Update.zip that stay
+        const char* message;
+    } failures[] = {
+        {"cut=300000", 300000, "Error occurred during download"},
+        {"status=416", 0, "HTTP Error Status: 416"},  // a refusal of the range 0-, not a whole file
+    };
+    for (const auto& f : failures) {
+        recorder.messages.clear();
+        theLog.ClearHistory();
+        ServeUpdate(f.zipOptions);
+        KestUpdater updater;
+        updater.RunUpdate("");
+        recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 5000);
 
-    EXPECT_EQ(Pattern(0, kLargeFile), ReadFile(folder / "7za.exe"));
-    EXPECT_EQ(Pattern(7, 300007), ReadFile(folder / "FF_Update.zip")) << "what arrived stays";
-    EXPECT_FALSE(FileExists(folder / "Kestvan_Updater.bat"));
-    EXPECT_FALSE(FileExists(folder / "updater_ran.txt"));
-    const std::string text = "KestDownloader:: Error occurred during download";
-    EXPECT_EQ(text, updater.ErrorText());
-    EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
-    EXPECT_TRUE(Posted(WM_KEST_UPDATERUNNING).empty());
-    EXPECT_TRUE(LogHas(text));
-    EXPECT_FALSE(LogHas("Downloaded Update"));
+        EXPECT_EQ(Pattern(0, kLargeFile), ReadFile(folder / "7za.exe"));
+        EXPECT_EQ(Pattern(7, 7 + f.zipKept), ReadFile(folder / "FF_Update.zip")) << "what arrived stays";
+        EXPECT_FALSE(FileExists(folder / "Kestvan_Updater.bat"));
+        EXPECT_FALSE(FileExists(folder / "updater_ran.txt"));
+        const std::string text = std::string("KestDownloader:: ") + f.message;
+        EXPECT_EQ(text, updater.ErrorText());
+        EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
+        EXPECT_TRUE(Posted(WM_KEST_UPDATERUNNING).empty());
+        EXPECT_TRUE(LogHas(text));
+        EXPECT_FALSE(LogHas("Downloaded Update"));
+    }
+}
+
+UINT WINAPI NoSystemFolder(LPSTR, UINT) {
+    ::SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+}
+BOOL WINAPI NoProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                      LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+TEST_F(UpdaterTest, ABatchFileThatCannotBeStartedIsTheUpdatesError) {
+    const struct {
+        const char* function;
+        void* replacement;
+        DWORD error;
+    } failures[] = {
+        {"GetSystemDirectoryA", reinterpret_cast<void*>(&NoSystemFolder), ERROR_PATH_NOT_FOUND},
+        {"CreateProcessA", reinterpret_cast<void*>(&NoProcess), ERROR_FILE_NOT_FOUND},
+    };
+    ServeUpdate();
+    for (const auto& f : failures) {
+        recorder.messages.clear();
+        theLog.ClearHistory();
+        uitest::ImportPatch broken("kernel32.dll", f.function, f.replacement);
+        ASSERT_TRUE(broken.Active()) << f.function;
+        KestUpdater updater;
+        updater.RunUpdate("");
+        recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 5000);
+
+        const std::string text =
+            "Failed To Run Update: Can't start Kestvan_Updater.bat (error " + std::to_string(f.error) + ")";
+        EXPECT_EQ(text, updater.ErrorText()) << f.function;
+        EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
+        EXPECT_TRUE(Posted(WM_KEST_UPDATERUNNING).empty()) << f.function;
+        EXPECT_TRUE(LogHas(text)) << f.function;
+        EXPECT_FALSE(FileExists(folder / "updater_ran.txt")) << f.function;
+    }
+}
+
+// PostMessageA as a queue that holds its 10000 messages answers it, for the update's
+// outcome, until it has refused it three times.
+std::atomic<int> g_refusals{0};
+decltype(&::PostMessageA) g_post = nullptr;
+BOOL WINAPI PostToFullQueue(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if ((msg == WM_KEST_UPDATEERROR || msg == WM_KEST_UPDATERUNNING) && g_refusals.load() > 0) {
+        --g_refusals;
+        ::SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    return g_post(window, msg, wp, lp);
+}
+
+TEST_F(UpdaterTest, TheOutcomeOfAnUpdateIsPostedAgainWhileAFullQueueRefusesIt) {
+    const struct {
+        const char* zipOptions;
+        UINT outcome;
+    } updates[] = {{"", WM_KEST_UPDATERUNNING}, {"cut=300000", WM_KEST_UPDATEERROR}};
+    for (const auto& u : updates) {
+        recorder.messages.clear();
+        ServeUpdate(u.zipOptions);
+        g_refusals = 3;
+        uitest::ImportPatch fullQueue("user32.dll", "PostMessageA", reinterpret_cast<void*>(&PostToFullQueue));
+        ASSERT_TRUE(fullQueue.Active());
+        g_post = reinterpret_cast<decltype(&::PostMessageA)>(fullQueue.Original());
+        KestUpdater updater;
+        updater.StartUpdate("");
+        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(u.outcome).empty(); }, 10000))
+            << u.outcome << " was lost";
+        EXPECT_EQ(0, g_refusals.load());
+        EXPECT_EQ(1u, Posted(u.outcome).size());
+    }
 }
 
 TEST_F(UpdaterTest, OneUpdateThreadAtATimeAndANewOneAfterTheEnd) {
@@ -211,20 +301,26 @@ TEST_F(UpdaterTest, TheDestructorStopsARunningDownloadWithoutWaitingForIt) {
     EXPECT_TRUE(Server().RequestsTo("/downloads.php").empty()) << "nothing more is fetched";
 }
 
-TEST_F(UpdaterTest, ProgressPostsTheWholePercentAndErrorsTheirBoundedText) {
+TEST_F(UpdaterTest, ProgressPostsTheWholePercentWhenItChangesAndErrorsTheirBoundedText) {
     const struct {
         uint32_t total, done;
-        LPARAM percent;
-    } cases[] = {{200, 0, 0}, {3, 1, 33}, {3, 2, 66}, {200, 200, 100}, {4000000000u, 3999999999u, 99},
-                 {0, 0, -1},  {10, 11, -1}};
-    for (const auto& c : cases) KestUpdater::OnUpdateProgress(c.total, c.done);
+        LPARAM percent;  // posted; kNotPosted when the call posts nothing
+    } cases[] = {{200, 0, 0},     {3, 1, 33},         {3, 2, 66},    {200, 133, kNotPosted}, {200, 200, 100},
+                 {4000000000u, 3999999999u, 99},     {0, 0, -1},    {10, 11, kNotPosted},   {1000, 0, 0},
+                 {1000, 9, kNotPosted}};
+    KestUpdater::OnUpdateProgress(0, 0);  // -1 is the last percentage posted, whatever came before
+    recorder.PumpUntil([] { return true; });
+    recorder.messages.clear();
+    std::vector<LPARAM> expected;
+    for (const auto& c : cases) {
+        KestUpdater::OnUpdateProgress(c.total, c.done);
+        if (c.percent != kNotPosted) expected.push_back(c.percent);
+    }
     KestUpdater updater;
     updater.ReportDownloadError(std::string(300, 'e').c_str());
     recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 2000);
 
-    const std::vector<LPARAM> posted = Posted(WM_KEST_UPDATEPROGRESS);
-    ASSERT_EQ(std::size(cases), posted.size());
-    for (size_t i = 0; i < posted.size(); ++i) EXPECT_EQ(cases[i].percent, posted[i]) << cases[i].done;
+    EXPECT_EQ(expected, Posted(WM_KEST_UPDATEPROGRESS));
     EXPECT_EQ("KestDownloader:: " + std::string(199 - 17, 'e'), updater.ErrorText());
     EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
 }
