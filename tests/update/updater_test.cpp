@@ -270,8 +270,9 @@ TEST_F(UpdaterTest, OneUpdateThreadAtATimeAndANewOneAfterTheEnd) {
     KestUpdater updater;
     for (size_t run = 1; run <= 2; ++run) {
         updatetest::WriteFile(folder / "FF_Update.zip", "a longer zip left from before");
+        const size_t progressBefore = Posted(WM_KEST_UPDATEPROGRESS).size();
         updater.StartUpdate("");
-        EXPECT_TRUE(updater.IsRunning());
+        ASSERT_TRUE(recorder.PumpUntil([&] { return Posted(WM_KEST_UPDATEPROGRESS).size() > progressBefore; }));
         updater.StartUpdate("");  // ignored: the first is still downloading
         ASSERT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning(); }));
         EXPECT_EQ(run, Server().RequestsTo("/util/7za.exe").size());
