@@ -54,6 +54,15 @@ bool IsBox(HWND window) {
     return std::string(className) == "#32770";
 }
 
+// The program's box's text, or the static without an id that holds a system box's text
+// (not a picture, whose text is a resource number).
+std::string MessageOf(HWND box) {
+    HWND text = ::GetDlgItem(box, IDC_MSGBOX_TEXT);
+    if (!text) text = ::GetDlgItem(box, kSystemBoxText);
+    const LONG kind = ::GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK;
+    return text && kind != SS_ICON && kind != SS_BITMAP ? WindowText(text) : std::string();
+}
+
 void EndBox(HWND box) {
     if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(box)))
         dialog->EndDialog(IDABORT);
@@ -112,8 +121,7 @@ void BoxAnswerer::LookAt(HWND box) {
         return EndBox(box);
     }
     answeredAt_[box] = ::GetTickCount();
-    HWND text = ::GetDlgItem(box, IDC_MSGBOX_TEXT);
-    SeenBox seen{caption, WindowText(text ? text : ::GetDlgItem(box, kSystemBoxText)), ::GetWindow(box, GW_OWNER)};
+    SeenBox seen{caption, MessageOf(box), ::GetWindow(box, GW_OWNER)};
     seen.ownerDisabled = seen.owner && !::IsWindowEnabled(seen.owner);
     seen_.push_back(seen);
     const auto answer = answers_.find(caption);
