@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,7 @@ TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsT
     }
 }
 
+// The system folder and process start as they fail on a broken system.
 UINT WINAPI NoSystemFolder(LPSTR, UINT) {
     ::SetLastError(ERROR_PATH_NOT_FOUND);
     return 0;
@@ -198,35 +200,6 @@ BOOL WINAPI NoProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTE
                       LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
     ::SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
-}
-
-TEST_F(UpdaterTest, ABatchFileThatCannotBeStartedIsTheUpdatesError) {
-    const struct {
-        const char* function;
-        void* replacement;
-        DWORD error;
-    } failures[] = {
-        {"GetSystemDirectoryA", reinterpret_cast<void*>(&NoSystemFolder), ERROR_PATH_NOT_FOUND},
-        {"CreateProcessA", reinterpret_cast<void*>(&NoProcess), ERROR_FILE_NOT_FOUND},
-    };
-    ServeUpdate();
-    for (const auto& f : failures) {
-        recorder.messages.clear();
-        theLog.ClearHistory();
-        uitest::ImportPatch broken("kernel32.dll", f.function, f.replacement);
-        ASSERT_TRUE(broken.Active()) << f.function;
-        KestUpdater updater;
-        updater.RunUpdate("");
-        recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 5000);
-
-        const std::string text =
-            "Failed To Run Update: Can't start Kestvan_Updater.bat (error " + std::to_string(f.error) + ")";
-        EXPECT_EQ(text, updater.ErrorText()) << f.function;
-        EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
-        EXPECT_TRUE(Posted(WM_KEST_UPDATERUNNING).empty()) << f.function;
-        EXPECT_TRUE(LogHas(text)) << f.function;
-        EXPECT_FALSE(FileExists(folder / "updater_ran.txt")) << f.function;
-    }
 }
 
 // PostMessageA as a queue that holds its 10000 messages answers it, for the update's
@@ -242,24 +215,45 @@ BOOL WINAPI PostToFullQueue(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     return g_post(window, msg, wp, lp);
 }
 
-TEST_F(UpdaterTest, TheOutcomeOfAnUpdateIsPostedAgainWhileAFullQueueRefusesIt) {
+// However an update ends, the dialog hears it once, through a full queue too; a batch
+// file that cannot be started is an error, not "Running Update...".
+TEST_F(UpdaterTest, EveryOutcomeReachesTheDialogOnceThroughAFullQueue) {
     const struct {
         const char* zipOptions;
-        UINT outcome;
-    } updates[] = {{"", WM_KEST_UPDATERUNNING}, {"cut=300000", WM_KEST_UPDATEERROR}};
-    for (const auto& u : updates) {
+        const char* brokenCall;  // a kernel32 call that fails, or null
+        void* replacement;
+        const char* error;  // the dialog's error text; null: the updater runs
+    } outcomes[] = {
+        {"", nullptr, nullptr, nullptr},
+        {"cut=300000", nullptr, nullptr, "KestDownloader:: Error occurred during download"},
+        {"", "GetSystemDirectoryA", reinterpret_cast<void*>(&NoSystemFolder),
+         "Failed To Run Update: Can't start Kestvan_Updater.bat (error 3)"},
+        {"", "CreateProcessA", reinterpret_cast<void*>(&NoProcess),
+         "Failed To Run Update: Can't start Kestvan_Updater.bat (error 2)"},
+    };
+    for (const auto& o : outcomes) {
+        const std::string name = o.brokenCall ? o.brokenCall : o.zipOptions;
         recorder.messages.clear();
-        ServeUpdate(u.zipOptions);
+        theLog.ClearHistory();
+        ::DeleteFileA((folder / "updater_ran.txt").c_str());
+        ServeUpdate(o.zipOptions);
+        std::unique_ptr<uitest::ImportPatch> broken;
+        if (o.brokenCall) broken = std::make_unique<uitest::ImportPatch>("kernel32.dll", o.brokenCall, o.replacement);
         g_refusals = 3;
         uitest::ImportPatch fullQueue("user32.dll", "PostMessageA", reinterpret_cast<void*>(&PostToFullQueue));
-        ASSERT_TRUE(fullQueue.Active());
         g_post = reinterpret_cast<decltype(&::PostMessageA)>(fullQueue.Original());
         KestUpdater updater;
         updater.StartUpdate("");
-        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(u.outcome).empty(); }, 10000))
-            << u.outcome << " was lost";
-        EXPECT_EQ(0, g_refusals.load());
-        EXPECT_EQ(1u, Posted(u.outcome).size());
+        const UINT outcome = o.error ? WM_KEST_UPDATEERROR : WM_KEST_UPDATERUNNING;
+        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(outcome).empty(); }, 10000))
+            << name << ": the outcome was lost";
+        EXPECT_EQ(0, g_refusals.load()) << name;
+        EXPECT_EQ(1u, Posted(WM_KEST_UPDATEERROR).size() + Posted(WM_KEST_UPDATERUNNING).size()) << name;
+        EXPECT_EQ(o.error ? o.error : "", std::string(updater.ErrorText())) << name;
+        if (o.error) {
+            EXPECT_TRUE(LogHas(o.error)) << name;
+        }
+        EXPECT_EQ(o.error == nullptr, FileExists(folder / "updater_ran.txt")) << name;
     }
 }
 
