@@ -11,9 +11,8 @@ bytes=S-" with 206 (416 from the end on). The update server's paths serve the fi
 DIR/update (see UPDATE_FILES; 404 when missing) with options from NAME.options.
 Options: ignore_range=1, http10=1 (answer as HTTP/1.0), chunked=1 (no Content-Length),
 slow=MS (1024 bytes every MS ms), cut=K (announce all, send K bytes, close),
-stall=K (announce all, send K bytes, then nothing), silent=1 (take the request and
-never answer), status=CODE. A stalled or silent connection stays open until the client
-gives up, or for 30 s.
+silent=1 (take the request and never answer, keeping the connection open until the
+client gives up or for 30 s), status=CODE.
 """
 import argparse
 import os
@@ -96,8 +95,6 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
             body = body[:int(options["cut"])]
-        if "stall" in options:
-            body = body[:int(options["stall"])]
         self.end_headers()
         delay = int(options.get("slow", "0")) / 1000.0
         piece = 1024 if delay else max(len(body), 1)
@@ -109,8 +106,6 @@ class Handler(BaseHTTPRequestHandler):
                     self.wfile.write(body[i:i + piece])
                     self.wfile.flush()
                     time.sleep(delay)
-            if "stall" in options:
-                self.wait_for_client_to_give_up()
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
             self.close_connection = True
             self.record("aborted")
