@@ -131,6 +131,7 @@ void BoxAnswerer::LookAt(HWND box) {
     }
     RepaintNow(box);
     answer->second(box);
+    answeredAt_[box] = ::GetTickCount();  // an answer may take its time
 }
 
 void AnswerOneBox(const std::string& caption, const BoxAnswerer::Answer& answer, const std::function<void()>& call) {
