@@ -154,7 +154,7 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
     for (const std::string& path : paths) {
         const DroppedPath dropped = CheckDroppedPath(path);
         if (!dropped.Accepted()) {
-            ShowMessageBox(kInvalidFileCaption, dropped.rejection, KMB_OK | KMB_ICONERROR);
+            ShowMessageBox(kInvalidFileCaption, dropped.rejection, KMB_OK | KMB_ICONERROR, hwnd());
             continue;
         }
         FFJob job;

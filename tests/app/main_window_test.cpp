@@ -1,8 +1,8 @@
 // The main window end to end: files dropped on it as the shell drops them (a DROPFILES
 // block posted with WM_DROPFILES), checked, listed and extracted by the real worker,
 // with the rows, colours, progress, status text, output files and log lines checked
-// once the worker is idle. The "Invalid File" boxes are answered from inside their own
-// modal loops by a thread timer, which records their texts in order.
+// once the worker is idle. The box answerer answers the "Invalid File" boxes from inside
+// their own modal loops and records them in order.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -76,46 +76,6 @@ protected:
     }
 };
 
-// Answers every "Invalid File" box with its "Ok" button and records what it said.
-class InvalidFileBoxes {
-public:
-    struct Box {
-        std::string text;
-        unsigned flags;
-    };
-
-    InvalidFileBoxes() {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &OnTick);
-    }
-    ~InvalidFileBoxes() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    const std::vector<Box>& Boxes() const { return boxes_; }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : boxes_) texts.push_back(box.text);
-        return texts;
-    }
-
-private:
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND box = ::FindWindowA(nullptr, "Invalid File");
-        if (!current_ || !box || !::IsWindowVisible(box)) return;
-        char text[1024] = {};
-        ::GetDlgItemTextA(box, IDC_MSGBOX_TEXT, text, sizeof text);
-        auto* shown = dynamic_cast<KestMessagebox*>(fw::Window::FromHandle(box));
-        current_->boxes_.push_back(Box{text, shown ? shown->Flags() : 0u});
-        ::SendMessageA(::GetDlgItem(box, IDC_MSGBOX_RIGHT), BM_CLICK, 0, 0);
-    }
-
-    static InvalidFileBoxes* current_;
-    UINT_PTR timer_;
-    std::vector<Box> boxes_;
-};
-InvalidFileBoxes* InvalidFileBoxes::current_ = nullptr;
-
 // The drop handles the window has released, as it called the shell to release them.
 std::vector<HDROP> g_releasedDrops;
 decltype(&::DragFinish) g_systemDragFinish = nullptr;
@@ -171,11 +131,18 @@ protected:
     std::unique_ptr<TestedMainWindow> window;
     std::unique_ptr<testsupport::LogCapture> log;
     uitest::ImportPatch dragFinish{"shell32.dll", "DragFinish", reinterpret_cast<void*>(&RecordDragFinish)};
+    uitest::BoxAnswerer boxes;
+    std::vector<unsigned> boxFlags;  // of each "Invalid File" box
 
     void SetUp() override {
         g_systemDragFinish = reinterpret_cast<decltype(g_systemDragFinish)>(dragFinish.Original());
         uitest::EnsureThemedUi();
         ExportOptions = ExportOptionsRecord{};
+        boxes.On("Invalid File", [&](HWND box) {
+            auto* shown = dynamic_cast<KestMessagebox*>(fw::Window::FromHandle(box));
+            boxFlags.push_back(shown ? shown->Flags() : 0u);
+            ::SendMessageA(::GetDlgItem(box, IDC_MSGBOX_RIGHT), BM_CLICK, 0, 0);
+        });
         Open();
     }
     void TearDown() override { window.reset(); }
@@ -341,23 +308,18 @@ TEST_F(MainWindowTest, TheUpdatePromptComesBeforeWindowOnTopAndTheStartFiles) {
     window->SetStartupFiles({patch});
     bool topmostDuringPrompt = true;
     size_t addedDuringPrompt = 99;
-    HWND promptOwner = nullptr;
-    uitest::RunModalScript(
-        "Program Update",
-        [&](HWND prompt) {
-            topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
-            addedDuringPrompt = AddedLines().size();
-            promptOwner = ::GetWindow(prompt, GW_OWNER);
-            ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
-        },
-        [&] {
-            ASSERT_TRUE(window->Create(nullptr));
-            uitest::PumpUntil([&] { return !AddedLines().empty(); });
-        },
-        "update prompt");
+    boxes.On("Program Update", [&](HWND prompt) {
+        topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
+        addedDuringPrompt = AddedLines().size();
+        ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
+    });
+    ASSERT_TRUE(window->Create(nullptr));
+    uitest::PumpUntil([&] { return !AddedLines().empty(); });
+    ASSERT_EQ(1u, boxes.Seen().size());
+    EXPECT_EQ("Program Update", boxes.Seen()[0].caption);
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
     EXPECT_FALSE(topmostDuringPrompt);
     EXPECT_EQ(0u, addedDuringPrompt);
-    EXPECT_EQ(window->hwnd(), promptOwner);
     EXPECT_TRUE(window->GetExStyle() & WS_EX_TOPMOST);
     EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
     ASSERT_TRUE(WaitUntilIdle());
@@ -409,13 +371,7 @@ TEST_F(MainWindowTest, CloseEscapeTheCaptionAndTheSystemCloseEndTheWindowButEnte
     } ways[] = {
         {"Close", [](HWND w) { ::SendMessageA(::GetDlgItem(w, IDC_CLOSE), BM_CLICK, 0, 0); }},
         {"Escape", [](HWND w) { ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0); }},
-        {"caption close",
-         [](HWND w) {
-             RECT r;
-             ::GetWindowRect(w, &r);
-             const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
-             ::SendMessageA(w, WM_NCLBUTTONDOWN, ::SendMessageA(w, WM_NCHITTEST, 0, at), at);
-         }},
+        {"caption close", [](HWND w) { uitest::ClickCloseBox(w); }},
         {"system close", [](HWND w) { ::PostMessageA(w, WM_CLOSE, 0, 0); }},
     };
     window->Post(WM_KEYDOWN, VK_RETURN);
@@ -476,10 +432,9 @@ TEST_F(MainWindowTest, RejectedPathsShowOneBoxEachInDropOrderAndAddNothing) {
         paths.push_back(c.path);
         texts.push_back(c.text);
     }
-    InvalidFileBoxes boxes;
     Drop(paths);
     EXPECT_EQ(texts, boxes.Texts());
-    for (const auto& box : boxes.Boxes()) EXPECT_EQ(KMB_OK | KMB_ICONERROR, box.flags) << box.text;
+    EXPECT_EQ(std::vector<unsigned>(texts.size(), KMB_OK | KMB_ICONERROR), boxFlags);
     EXPECT_EQ((std::vector<std::vector<std::string>>{{"", "", "", "", ""}}), window->Rows());
     EXPECT_TRUE(window->ClearPending()) << "only an accepted file removes the placeholder";
     EXPECT_TRUE(AddedLines().empty());
@@ -491,7 +446,6 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
     const std::string first = Archive("first.ff");
     const std::string notes = Archive("notes.txt");
     const std::string second = Archive("second.ff", SmallZone("second() {}"));
-    InvalidFileBoxes boxes;
     Drop({first, notes, second});
     Drop({first});
     EXPECT_EQ((std::vector<std::string>{"Not a FastFile: 'notes.txt'"}), boxes.Texts());
@@ -505,6 +459,25 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
                                                      {"first.ff", "Done", size, "2", "3"}}),
               window->Rows());
     EXPECT_EQ("second() {}", ReadText(dir / "second/maps/dm.gsc"));
+}
+
+// Each box belongs to the main window, which takes no clicks or drops while it is open.
+TEST_F(MainWindowTest, TheWindowIsDisabledWhileEachBoxOfADropIsOpenAndActiveAgainAfter) {
+    const std::string notes = Archive("notes.txt");
+    const std::string patch = Archive("patch.ff");
+    const std::string missing = dir / "missing.ff";
+    Drop({notes, patch, missing});
+    ASSERT_EQ(2u, boxes.Seen().size());
+    for (const uitest::SeenBox& box : boxes.Seen()) {
+        EXPECT_EQ(window->hwnd(), box.owner) << box.text;
+        EXPECT_TRUE(box.ownerDisabled) << box.text;
+    }
+    EXPECT_TRUE(window->IsWindowEnabled());
+    EXPECT_EQ(window->hwnd(), ::GetActiveWindow());
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"patch.ff", "Done", Hex(SmallZone().Build().size()), "2", "3"}}),
+              window->Rows());
 }
 
 TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
@@ -588,18 +561,15 @@ TEST_F(MainWindowTest, TheCaptionsMinimiseButtonMinimisesTheWindow) {
 
 TEST_F(MainWindowTest, AboutShowsTheProgramsOwnVersion) {
     std::string text;
-    HWND owner = nullptr;
-    uitest::RunModalScript(
-        "About",
-        [&](HWND box) {
-            text = fw::WindowHandle(::GetDlgItem(box, IDC_ABOUT_TEXT)).GetWindowText();
-            owner = ::GetWindow(box, GW_OWNER);
-            ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0);
-        },
-        [&] { Click(IDC_ABOUT); }, "About");
+    boxes.On("About", [&](HWND box) {
+        text = fw::WindowHandle(::GetDlgItem(box, IDC_ABOUT_TEXT)).GetWindowText();
+        ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0);
+    });
+    Click(IDC_ABOUT);
+    ASSERT_EQ(1u, boxes.Seen().size());
     EXPECT_EQ(AboutText(kProgramVersionNumber), text);
     EXPECT_EQ("1.0", text.substr(text.rfind("Version: ") + 9)) << "1.02 with one digit after the point";
-    EXPECT_EQ(window->hwnd(), owner);
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
 }
 
 TEST_F(MainWindowTest, ShowLogOpensOneLiveLogWindow) {

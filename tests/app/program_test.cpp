@@ -334,6 +334,22 @@ TEST_F(ProgramTest, ANewerVersionOnTheServerIsOfferedBeforeTheStartFilesAreTaken
     EXPECT_TRUE(HasLine(Log(), "Update Avalible ! (Prompting user with dialog)")) << Log();
 }
 
+// An update server that takes the check's connection and never answers holds the start
+// for seconds only: the check fails like any other, and the window shows.
+TEST_F(ProgramTest, ASilentUpdateServerDelaysTheWindowBySecondsOnly) {
+    updatetest::Server().PutUpdateFile("version.txt", "1.03", "silent=1");
+    updatetest::ScopedEnvironment host("KEST_UPDATE_HOST", updatetest::Server().Host().c_str());
+    ReportedWindowsVersion seven("win7");
+    Program program;
+    HWND main = program.StartMain(Install(folder.Path(), true), folder.Path());
+    ASSERT_NE(nullptr, main) << "no main window";
+    const double seconds = program.SecondsSinceStart();
+    std::printf("with a silent update server the main window showed %.1f s after the start\n", seconds);
+    EXPECT_LT(seconds, 15.0);
+    EXPECT_EQ(0u, CloseAndWait(program, main));
+    EXPECT_TRUE(HasLine(Log(), "Failed To preform Update Check: Can't open url")) << Log();
+}
+
 // Started the way "Open with" starts it: from a current folder other than its own,
 // which has no util folder; the library beside the program is found all the same.
 TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {

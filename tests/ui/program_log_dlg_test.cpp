@@ -140,12 +140,7 @@ TEST_F(LogWindowTest, CaptionCloseEscapeAndTheSystemCloseOnlyHide) {
         const char* name;
         std::function<void(KestProgramLogDlg*)> close;
     } ways[] = {
-        {"close button",
-         [](KestProgramLogDlg* w) {
-             RECT r = w->GetWindowRect();
-             LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 8);
-             w->Send(WM_NCLBUTTONDOWN, w->Send(WM_NCHITTEST, 0, at), at);
-         }},
+        {"close button", [](KestProgramLogDlg* w) { uitest::ClickCloseBox(w->hwnd()); }},
         {"Escape", [](KestProgramLogDlg* w) { ::PostMessageA(w->GetDlgItem(IDC_LOG_TEXT), WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"system close", [](KestProgramLogDlg* w) { ::PostMessageA(w->hwnd(), WM_CLOSE, 0, 0); }},
     };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -57,7 +59,7 @@ protected:
         return std::string();
     }
 
-    updatetest::TempFolder folder;
+    testsupport::TempFolder folder;
     KestDownloader downloader;
     std::string path;
     int urls = 0;
@@ -151,7 +153,7 @@ TEST_F(DownloaderTest, AConnectionThatEndsHalfWayFailsAndKeepsWhatArrivedForARes
     EXPECT_EQ(std::vector<std::string>{"Range:bytes=5000-"}, RangesSeen());
 }
 
-TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWriteNothing) {
+TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsInSecondsAndWriteNothing) {
     const struct {
         const char* query;
         const char* message;
@@ -160,12 +162,18 @@ TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWrite
         {"size=100&chunked=1", "HTTP Header Not Found"},
         {"size=100&status=404", "HTTP Error Status: 404"},
         {"size=100&status=500", "HTTP Error Status: 500"},
+        {"size=100&status=416", "HTTP Error Status: 416"},  // from offset 0: refused, not complete
+        {"size=100&silent=1", "Can't open url"},  // within seconds; the server waits 30 s
     };
     for (const auto& a : answers) {
+        const auto start = std::chrono::steady_clock::now();
         updatetest::WriteFile(downloader.outputFile, "old");
         EXPECT_EQ(a.message, Fails(DataUrl(a.query))) << a.query;
         EXPECT_EQ("", Output()) << a.query;
         EXPECT_EQ(a.message, Fails(DataUrl(a.query), true)) << a.query;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s: both operations failed after %.1f s\n", a.query, seconds);
+        EXPECT_LT(seconds, 15) << a.query;
     }
     EXPECT_TRUE(g_progress.empty());
 }
