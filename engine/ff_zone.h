@@ -21,6 +21,9 @@ enum ExtractResult : int32_t {
     kResultFileNotFound = 4,
     kResultAccessDenied = 5,
     kResultCantOpen = 6,
+    // A stop request ended the work before it was done. The worker reports nothing after
+    // a stop, so this code has no message.
+    kResultStopped = 7,
 };
 
 // Which extension located an embedded file.

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -202,6 +206,25 @@ TEST(WriteDump, WritesTheZoneByteForByteAndReportsOpenFailures)
     const int32_t onFolder = WriteDump(zone, (folder / "taken.dump"));
     EXPECT_TRUE(onFolder == 5 || onFolder == 6) << onFolder;
 }
+
+#ifndef _WIN32
+// A disk that fills up part way, as a file size limit makes it: the dump fails, and the
+// part that was written is not left behind as if it were the zone.
+TEST(WriteDump, ADumpThatCannotBeWrittenWholeFailsAndIsRemoved)
+{
+    TempFolder folder;
+    FFZone zone;
+    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(kStopCheckBytes + 300000))));
+    const std::string dump = zone.path + ".dump";
+    const bool passed = testsupport::RunInChild(
+        [] {
+            const rlimit limit{200000, RLIM_INFINITY};
+            return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        [&] { return WriteDump(zone, dump) == 6 && !testsupport::Exists(dump); });
+    EXPECT_TRUE(passed) << "the dump did not fail, or was left behind";
+}
+#endif
 
 TEST(ResetZone, ReleasesTheZoneButKeepsKindCountsAndScratch)
 {

@@ -1,6 +1,7 @@
 // The worker's life: start, the prompt stop in the middle of a large archive, and jobs
 // that throw, which end as failures while the worker goes on.
 #include "ff_builder.h"
+#include "fastfile_load.h"
 #include "ff_worker.h"
 #include "message_queue.h"
 #include "output_test_support.h"
@@ -11,10 +12,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 using namespace std::chrono_literals;
 using testsupport::Exists;
@@ -34,18 +44,44 @@ std::vector<std::string> DrainAll(MessageQueue& messages)
     return trace;
 }
 
-// Drains until `jobs` jobs have ended (bounded wait).
-std::vector<std::string> DrainJobs(MessageQueue& messages, int jobs)
+// Drains until the line of a message is `last` (bounded wait).
+std::vector<std::string> DrainUntil(MessageQueue& messages, const std::function<bool(const std::string&)>& last)
 {
     std::vector<std::string> trace;
     PostedMessage message{};
-    while (jobs > 0 && messages.PopFor(message, 30s)) {
+    while (messages.PopFor(message, 30s)) {
         trace.push_back(Describe(message));
         ReleasePostedMessage(message);
-        jobs -= IsJobEnd(trace.back());
+        if (last(trace.back()))
+            return trace;
     }
-    EXPECT_EQ(jobs, 0) << "worker went quiet";
+    ADD_FAILURE() << "worker went quiet";
     return trace;
+}
+
+// Drains until `jobs` jobs have ended.
+std::vector<std::string> DrainJobs(MessageQueue& messages, int jobs)
+{
+    return DrainUntil(messages, [&jobs](const std::string& line) { return (jobs -= IsJobEnd(line)) == 0; });
+}
+
+double MsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The bytes of this process in memory.
+uint64_t ResidentBytes()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+#else
+    std::ifstream statm("/proc/self/statm");
+    uint64_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * uint64_t(sysconf(_SC_PAGESIZE));
+#endif
 }
 
 }  // namespace
@@ -164,6 +200,91 @@ TEST(WorkerLifecycle, StopEndsTheJobUnderWayAtTheNextEntryAndDropsTheRest)
     ASSERT_FALSE(again.empty());
     EXPECT_EQ(again.back(), "end row 2 errors 0 refused 0");
     EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const std::string& line) { return line.find("row 1 ") == 0; }), 0);
+}
+
+// A stop that comes while a large archive is loaded or its .dump written ends that stage
+// within moments, long before it could have finished: nothing more is reported, no .dump
+// is left behind, and the queued job is dropped. Where the load has got to shows in the
+// memory the process has filled: first the body, then the zone.
+TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
+{
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    const std::string dump = big + ".dump";
+    // Zeros: cheap to make, and the slowest to inflate for the body's size.
+    ASSERT_TRUE(ffb::WriteFile(
+        big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(160 << 20, '\0')).Build())));
+    const std::string later = dir / "later.ff";
+    ASSERT_TRUE(ffb::WriteFile(later, ffb::FastFile(ffb::kVersion387, ffb::SampleZone(2, 1))));
+    // How long the stage takes when nothing stops it, at best.
+    double loadMs = 1e9;
+    const uint64_t bodyBytes = std::filesystem::file_size(big) - kFastFileHeaderSize;
+    uint64_t zoneBytes = 0;
+    for (int i = 0; i < 2; ++i) {
+        FFZone reference;
+        reference.path = big;
+        const auto loadStart = std::chrono::steady_clock::now();
+        ASSERT_EQ(0, LoadFastFile(reference));
+        loadMs = std::min(loadMs, MsSince(loadStart));
+        zoneBytes = uint64_t(reference.zoneSize);
+    }
+
+    const std::string decompressing = "row 0 col 1 ff95ff Decompressing";
+    const std::string dumping = "row 0 col 1 38ffff Writing Dump File";
+    const struct {
+        const char* what;
+        bool dump;
+        const std::string& stage;  // the stage's report
+        uint64_t filled;           // then the memory filled since the job began
+        double wait;               // and then this share of the load's length
+        const std::string& last;   // the last report of all
+    } cases[] = {
+        {"in the measuring inflation", false, decompressing, bodyBytes, 0.1, decompressing},
+        {"half way through filling the zone", false, decompressing, bodyBytes + zoneBytes / 2, 0, decompressing},
+        {"while the .dump is written", true, dumping, 0, 0, dumping},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::LogCapture log;
+        MessageQueue messages;
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        FFJob job = MakeJob(big, 0);
+        job.create_dump = c.dump;
+        const uint64_t before = ResidentBytes();
+        worker.AddJob(job);
+        worker.AddJob(MakeJob(later, 1));
+        std::vector<std::string> trace = DrainUntil(messages, [&](const std::string& line) { return line == c.stage; });
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (ResidentBytes() < before + c.filled && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_GE(ResidentBytes(), before + c.filled) << "the load never got there";
+        if (c.dump) {
+            // Under way: part of the zone is on disk.
+            auto dumped = [&dump] {
+                std::error_code missing;
+                const uintmax_t size = std::filesystem::file_size(dump, missing);
+                return missing ? 0 : size;
+            };
+            while (dumped() == 0 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            ASSERT_TRUE(dumped() > 0 && dumped() < zoneBytes) << "the .dump was not seen while it was written";
+        }
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(loadMs * c.wait));
+        const auto stopStart = std::chrono::steady_clock::now();
+        worker.StopWorker();
+        const double stopMs = MsSince(stopStart);
+
+        std::cout << c.what << ": the stop took " << stopMs << " ms; the whole load takes " << loadMs << " ms\n";
+        EXPECT_LT(stopMs, loadMs / 10) << "the stage ran on after the stop";
+        const std::vector<std::string> rest = DrainAll(messages);
+        trace.insert(trace.end(), rest.begin(), rest.end());
+        // The load's report is followed by its progress, 5.
+        EXPECT_EQ(c.dump ? trace.back() : trace.end()[-2], c.last) << "reported after the stop: " << trace.back();
+        EXPECT_FALSE(Exists(dump));
+        EXPECT_FALSE(Exists(dir / "later"));
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Background FastFile Worker started"}) << "a stop is no failure";
+    }
 }
 
 namespace {
