@@ -323,4 +323,10 @@ void ResetZone(FFZone& zone)
     zone.zoneSize = 0;
     zone.zoneCapacity = 0;
     zone.cursor = 0;
+    if (zone.scratchCapacity > kScratchKeptUpTo) {
+        free(zone.scratchData);
+        zone.scratchData = nullptr;
+        zone.scratchSize = 0;
+        zone.scratchCapacity = 0;
+    }
 }

@@ -16,6 +16,9 @@ constexpr int64_t kMaxInflatedLength = INT32_MAX;
 // The load and the dump look at a stop request at least once per this many bytes read,
 // inflated or written, so that a stop ends them within moments even for a large zone.
 constexpr int64_t kStopCheckBytes = int64_t(4) << 20;
+// A scratch buffer up to this size is kept for the next job; a larger one, grown for a
+// rare huge script, is released when its job ends so that later jobs have the memory.
+constexpr int32_t kScratchKeptUpTo = 64 << 20;
 
 // Classifies the first bytes of a file (fewer than 12 bytes is NotFastFile).
 FastFileKind ClassifyHeader(const uint8_t* header, size_t length);
@@ -34,4 +37,6 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
 // A dump that was not written whole is removed: a .dump on disk always holds the zone.
 int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::atomic<bool>* stopRequested = nullptr);
 std::string ResultMessage(int32_t code);
+// Ends a job: releases the zone and its lists; keeps the kind, the counts and a scratch
+// buffer of up to kScratchKeptUpTo bytes.
 void ResetZone(FFZone& zone);

@@ -87,7 +87,8 @@ struct FFZone {
 
     FastFileKind kind = NotFastFile;
 
-    // Inflation buffer for compressed scripts: grows, never shrinks, outlives the job.
+    // Inflation buffer for compressed scripts: grows and is kept from job to job, unless
+    // it grew past kScratchKeptUpTo (ResetZone).
     uint8_t* scratchData = nullptr;
     int32_t scratchSize = 0;
     int32_t scratchCapacity = 0;

@@ -226,25 +226,33 @@ TEST(WriteDump, ADumpThatCannotBeWrittenWholeFailsAndIsRemoved)
 }
 #endif
 
-TEST(ResetZone, ReleasesTheZoneButKeepsKindCountsAndScratch)
+TEST(ResetZone, ReleasesTheZoneButKeepsKindCountsAndAScratchOfUpTo64MB)
 {
+    const struct {
+        int32_t scratch;
+        bool kept;
+    } cases[] = {{16, true}, {kScratchKeptUpTo, true}, {kScratchKeptUpTo + 1, false}};
     TempFolder folder;
-    FFZone zone;
-    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(9000))));
-    zone.strings = {"a"};
-    zone.assetTypes = {1};
-    zone.entries.push_back({"x.gsc", 0, 1, Gsc});
-    zone.stringCount = 7;
-    zone.cursor = 99;
-    zone.scratchData = static_cast<uint8_t*>(malloc(16));
-    zone.scratchCapacity = 16;
-    ResetZone(zone);
-    EXPECT_EQ(nullptr, zone.zoneData);
-    EXPECT_EQ(0, zone.zoneSize);
-    EXPECT_EQ(0, zone.zoneCapacity);
-    EXPECT_EQ(0, zone.cursor);
-    EXPECT_TRUE(zone.strings.empty() && zone.assetTypes.empty() && zone.entries.empty());
-    EXPECT_EQ(Version387, zone.kind);
-    EXPECT_EQ(7, zone.stringCount);
-    EXPECT_EQ(16, zone.scratchCapacity);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scratch);
+        FFZone zone;
+        ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(9000))));
+        zone.strings = {"a"};
+        zone.assetTypes = {1};
+        zone.entries.push_back({"x.gsc", 0, 1, Gsc});
+        zone.stringCount = 7;
+        zone.cursor = 99;
+        zone.scratchData = static_cast<uint8_t*>(malloc(size_t(c.scratch)));
+        zone.scratchCapacity = c.scratch;
+        ResetZone(zone);
+        EXPECT_EQ(nullptr, zone.zoneData);
+        EXPECT_EQ(0, zone.zoneSize);
+        EXPECT_EQ(0, zone.zoneCapacity);
+        EXPECT_EQ(0, zone.cursor);
+        EXPECT_TRUE(zone.strings.empty() && zone.assetTypes.empty() && zone.entries.empty());
+        EXPECT_EQ(Version387, zone.kind);
+        EXPECT_EQ(7, zone.stringCount);
+        EXPECT_EQ(c.kept ? c.scratch : 0, zone.scratchCapacity);
+        EXPECT_EQ(c.kept, zone.scratchData != nullptr);
+    }
 }

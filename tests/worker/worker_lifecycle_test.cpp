@@ -287,6 +287,84 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
     }
 }
 
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+namespace {
+
+// Lets this process map only `room` bytes more than it has mapped now, as a 32-bit
+// program's address space would.
+bool LimitAddressSpace(size_t room)
+{
+    std::ifstream statm("/proc/self/statm");
+    size_t pages = 0;
+    rlimit limit{};
+    if (!(statm >> pages) || getrlimit(RLIMIT_AS, &limit) != 0)
+        return false;
+    limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(room);
+    return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+// Runs the two FastFiles as two jobs, one after the other; true when both end "Done".
+bool BothJobsEndDone(const std::string& first, const std::string& second)
+{
+    MessageQueue messages;
+    KestFFWorker worker;
+    worker.StartWorker(&messages);
+    worker.AddJob(MakeJob(first, 0));
+    worker.AddJob(MakeJob(second, 1));
+    const std::vector<std::string> trace = DrainJobs(messages, 2);
+    worker.StopWorker();
+    std::string status[2];  // each job's last
+    for (const std::string& line : trace)
+        for (int row : {0, 1})
+            if (line.compare(0, 12, "row " + std::to_string(row) + " col 1 ") == 0)
+                status[row] = line;
+    const bool done = status[0] == "row 0 col 1 00ff00 Done" && status[1] == "row 1 col 1 00ff00 Done";
+    EXPECT_TRUE(done) << status[0] << "; " << status[1];
+    return done;
+}
+
+}  // namespace
+
+// What a script of one job made the worker allocate is not kept from the jobs after it,
+// and what a script states does not decide what is allocated: in a process that has room
+// for little more than a 256 MB zone, such a job is followed by one with that zone, and
+// both end "Done". (A sanitizer reserves terabytes at its start; there, no limit fits.)
+TEST(WorkerLifecycle, AHugeScriptLeavesTheMemoryToTheJobsAfterIt)
+{
+    constexpr size_t kBigZone = size_t(256) << 20;
+    constexpr size_t kRoom = kBigZone + (size_t(160) << 20);
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    ASSERT_TRUE(ffb::WriteFile(
+        big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(kBigZone, '\0')).Build())));
+
+    const std::string few = "main() { a script of a few bytes; }";
+    const struct {
+        const char* what;
+        std::string script;
+        int64_t statedLength, statedCompressed;  // as in the script's header; -1: the true ones
+        size_t after;                            // zone bytes that follow the script
+    } cases[] = {
+        {"a script that states 200 MB and a compressed length over the rest of the zone", few, 200 << 20,
+         0xFFFFFFFFu, size_t(1) << 20},
+        {"a script that states 2 GB and a compressed length over the rest of the zone", few, 0x7FFFFFFF,
+         0xFFFFFFFFu, size_t(1) << 20},
+        {"a script that inflates to 200 MB", std::string(size_t(200) << 20, 's'), -1, -1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string first = dir / "first.ff";
+        ffb::ZoneBuilder zone;
+        zone.CompressedScript("maps/huge.gsc", c.script, c.statedLength, c.statedCompressed).Raw(std::string(c.after, 'z'));
+        ASSERT_TRUE(ffb::WriteFile(first, ffb::FastFile(ffb::kOtherVersion, zone.Build())));
+        EXPECT_TRUE(testsupport::RunInChild([&] { return LimitAddressSpace(kRoom); },
+                                            [&] { return BothJobsEndDone(first, big); }));
+        EXPECT_TRUE(ReadText(dir / "first/maps/huge.gsc") == c.script.substr(0, c.script.size() - 1))
+            << "the script's file is not its inflated bytes less the last one";
+    }
+}
+#endif
+
 namespace {
 
 // A target whose posts throw, as a post that cannot allocate would: posts number first
