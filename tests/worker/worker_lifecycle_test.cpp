@@ -204,9 +204,9 @@ TEST(WorkerLifecycle, StopEndsTheJobUnderWayAtTheNextEntryAndDropsTheRest)
 }
 
 // A stop that comes while a large archive is loaded or its .dump written ends that stage
-// within moments, long before it could have finished: nothing more is reported, no .dump
-// is left behind, and the queued job is dropped. Where the load has got to shows in the
-// memory the process has filled: first the body, then the zone.
+// within moments, long before it could have finished: nothing more is reported, and no
+// .dump is left behind. Where the load has got to shows in the memory the process has
+// filled: first the body, then the zone.
 TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
 {
     TempFolder dir;
@@ -215,8 +215,6 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
     // Zeros: cheap to make, and the slowest to inflate for the body's size.
     ASSERT_TRUE(ffb::WriteFile(
         big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(160 << 20, '\0')).Build())));
-    const std::string later = dir / "later.ff";
-    ASSERT_TRUE(ffb::WriteFile(later, ffb::FastFile(ffb::kVersion387, ffb::SampleZone(2, 1))));
     // How long the stage takes when nothing stops it, at best.
     double loadMs = 1e9;
     const uint64_t bodyBytes = std::filesystem::file_size(big) - kFastFileHeaderSize;
@@ -238,11 +236,10 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
         const std::string& stage;  // the stage's report
         uint64_t filled;           // then the memory filled since the job began
         double wait;               // and then this share of the load's length
-        const std::string& last;   // the last report of all
     } cases[] = {
-        {"in the measuring inflation", false, decompressing, bodyBytes, 0.1, decompressing},
-        {"half way through filling the zone", false, decompressing, bodyBytes + zoneBytes / 2, 0, decompressing},
-        {"while the .dump is written", true, dumping, 0, 0, dumping},
+        {"in the measuring inflation", false, decompressing, bodyBytes, 0.1},
+        {"half way through filling the zone", false, decompressing, bodyBytes + zoneBytes / 2, 0},
+        {"while the .dump is written", true, dumping, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -254,8 +251,7 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
         job.create_dump = c.dump;
         const uint64_t before = ResidentBytes();
         worker.AddJob(job);
-        worker.AddJob(MakeJob(later, 1));
-        std::vector<std::string> trace = DrainUntil(messages, [&](const std::string& line) { return line == c.stage; });
+        DrainUntil(messages, [&](const std::string& line) { return line == c.stage; });
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         while (ResidentBytes() < before + c.filled && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
@@ -278,12 +274,10 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
 
         std::cout << c.what << ": the stop took " << stopMs << " ms; the whole load takes " << loadMs << " ms\n";
         EXPECT_LT(stopMs, loadMs / 10) << "the stage ran on after the stop";
+        // The load's report is followed by its progress, 5; nothing comes after the stop.
         const std::vector<std::string> rest = DrainAll(messages);
-        trace.insert(trace.end(), rest.begin(), rest.end());
-        // The load's report is followed by its progress, 5.
-        EXPECT_EQ(c.dump ? trace.back() : trace.end()[-2], c.last) << "reported after the stop: " << trace.back();
+        EXPECT_EQ(std::count(rest.begin(), rest.end(), "progress 5"), long(rest.size())) << "reported: " << rest.back();
         EXPECT_FALSE(Exists(dump));
-        EXPECT_FALSE(Exists(dir / "later"));
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"Background FastFile Worker started"}) << "a stop is no failure";
     }
 }
