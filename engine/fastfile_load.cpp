@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -33,6 +34,11 @@ uint8_t* AllocateLarge(size_t size)
     }
 #endif
     return static_cast<uint8_t*>(malloc(size));
+}
+
+bool StopRequested(const std::atomic<bool>* stopRequested)
+{
+    return stopRequested && stopRequested->load();
 }
 
 int32_t OpenFailure(int error)
@@ -84,7 +90,7 @@ FastFileKind ClassifyHeader(const uint8_t* header, size_t length)
     return OtherVersion;
 }
 
-int32_t LoadFastFile(FFZone& zone)
+int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested)
 {
     FILE* file = fopen(zone.path.c_str(), "rb");
     if (!file)
@@ -107,10 +113,22 @@ int32_t LoadFastFile(FFZone& zone)
             fclose(file);
             return Z_MEM_ERROR;
         }
-        // A file that shrank since its size was asked for inflates what is there.
-        bodyRead = fread(body, 1, size_t(bodyLength), file);
+        // In pieces, so that a stop is seen soon even on a slow or network drive.
+        while (bodyRead < size_t(bodyLength)) {
+            if (StopRequested(stopRequested)) {
+                fclose(file);
+                free(body);
+                return kResultStopped;
+            }
+            const size_t piece = size_t(std::min<int64_t>(bodyLength - int64_t(bodyRead), kStopCheckBytes));
+            const size_t got = fread(body + bodyRead, 1, piece, file);
+            bodyRead += got;
+            // A file that shrank since its size was asked for inflates what is there.
+            if (got < piece)
+                break;
+        }
     }
-    const int32_t result = InflateZone(zone, body, int64_t(bodyRead));
+    const int32_t result = InflateZone(zone, body, int64_t(bodyRead), stopRequested);
     fclose(file);
     free(body);
     return result;
@@ -124,7 +142,7 @@ int32_t LoadFastFileFromMemory(FFZone& zone, const uint8_t* file, size_t length)
     return InflateZone(zone, file + kFastFileHeaderSize, int64_t(length - kFastFileHeaderSize));
 }
 
-int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength)
+int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const std::atomic<bool>* stopRequested)
 {
     static const uint8_t kNoInput = 0;
     if (!body)
@@ -144,18 +162,19 @@ int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength)
     }
 
     int64_t window = zone.zoneSize;
-    int result = InflateMeasured(zone.zoneData, window, body, bodyLength);
+    int result = InflateMeasured(zone.zoneData, window, body, bodyLength, stopRequested);
     if (result == Z_BUF_ERROR) {
         if (window > INT32_MAX || !GrowZone(zone, window))
             return Z_MEM_ERROR;
-        result = InflateMeasured(zone.zoneData, window, body, bodyLength);
+        result = InflateMeasured(zone.zoneData, window, body, bodyLength, stopRequested);
     }
     if (result == Z_OK || result == Z_BUF_ERROR)
         zone.zoneSize = int32_t(window);
     return result;
 }
 
-int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength)
+int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength,
+                    const std::atomic<bool>* stopRequested)
 {
     z_stream stream;
     memset(&stream, 0, sizeof stream);
@@ -163,38 +182,58 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
     if (result != Z_OK)
         return result;
 
-    // zlib counts in uInt: feed an enormous body in pieces, still all of it before Z_FINISH matters.
+    // zlib is handed input and output in slices of kStopCheckBytes at most: zlib counts in
+    // uInt, and between two slices the stop request is looked at. All of the body is still
+    // given before Z_FINISH could matter.
     const uint8_t* input = source;
     int64_t inputLeft = sourceLength;
-    auto feed = [&]() {
-        if (stream.avail_in == 0 && inputLeft > 0) {
-            const uInt piece = inputLeft > int64_t(UINT_MAX) ? UINT_MAX : uInt(inputLeft);
-            stream.next_in = const_cast<Bytef*>(input);
-            stream.avail_in = piece;
-            input += piece;
-            inputLeft -= piece;
-        }
-    };
 
     // A window of no bytes still has to measure: it inflates into a discard buffer,
     // and any output at all is an overflow.
     uint8_t discard[4096];
     uint8_t* window = destination;
-    uInt room = windowLength > int64_t(UINT_MAX) ? UINT_MAX : uInt(windowLength);
-    const bool noWindow = room == 0 || !destination;
+    int64_t room = windowLength;
+    const bool noWindow = room <= 0 || !destination;
     if (noWindow) {
         window = discard;
         room = sizeof discard;
     }
     std::unique_ptr<uint8_t[]> measureBuffer;
+    int64_t filled = 0;  // of the window, since it last overflowed
     uint64_t totalOut = 0;
     int overflows = 0;
-    stream.next_out = window;
-    stream.avail_out = room;
     for (;;) {
-        feed();
+        if (StopRequested(stopRequested)) {
+            inflateEnd(&stream);
+            return kResultStopped;
+        }
+        if (stream.avail_in == 0 && inputLeft > 0) {
+            const uInt piece = uInt(std::min(inputLeft, kStopCheckBytes));
+            stream.next_in = const_cast<Bytef*>(input);
+            stream.avail_in = piece;
+            input += piece;
+            inputLeft -= piece;
+        }
+        if (stream.avail_out == 0) {
+            if (filled == room) {
+                ++overflows;
+                // What overflows is only counted, never kept, so measure on through a
+                // roomier buffer: a small window would cost many short inflate calls.
+                if (!measureBuffer && room < int64_t(kMeasureRoom)) {
+                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
+                    if (measureBuffer) {
+                        window = measureBuffer.get();
+                        room = kMeasureRoom;
+                    }
+                }
+                filled = 0;  // the next output overwrites the window from its first byte
+            }
+            stream.next_out = window + filled;
+            stream.avail_out = uInt(std::min(room - filled, kStopCheckBytes));
+        }
         const uInt before = stream.avail_out;
         result = inflate(&stream, Z_FINISH);
+        filled += before - stream.avail_out;
         totalOut += before - stream.avail_out;
         if (result == Z_STREAM_END)
             break;
@@ -213,23 +252,8 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
                 inflateEnd(&stream);
                 return Z_MEM_ERROR;
             }
-            if (stream.avail_out == 0) {
-                ++overflows;
-                // What overflows is only counted, never kept, so measure on through a
-                // roomier buffer: a small window would cost many short inflate calls.
-                if (!measureBuffer && room < kMeasureRoom) {
-                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
-                    if (measureBuffer) {
-                        window = measureBuffer.get();
-                        room = kMeasureRoom;
-                    }
-                }
-                stream.next_out = window;
-                stream.avail_out = room;
-                continue;
-            }
-            if (stream.avail_in == 0)
-                continue;  // the next piece of an enormous body
+            if (stream.avail_out == 0 || stream.avail_in == 0)
+                continue;  // the next slice of output or of input
             ++overflows;
             break;
         }
@@ -245,15 +269,28 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
     return overflows > 0 ? Z_BUF_ERROR : Z_OK;
 }
 
-int32_t WriteDump(const FFZone& zone, const std::string& dumpPath)
+int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::atomic<bool>* stopRequested)
 {
+    if (StopRequested(stopRequested))
+        return kResultStopped;
     FILE* file = fopen(dumpPath.c_str(), "wb");
     if (!file)
         return OpenFailure(errno);
-    if (zone.zoneSize > 0)
-        fwrite(zone.zoneData, 1, size_t(zone.zoneSize), file);
-    fclose(file);
-    return kResultSuccess;
+    // In pieces, so that a stop is seen soon even on a slow or network drive.
+    int32_t result = kResultSuccess;
+    for (int64_t written = 0; written < zone.zoneSize && result == kResultSuccess;) {
+        const size_t piece = size_t(std::min(int64_t(zone.zoneSize) - written, kStopCheckBytes));
+        if (StopRequested(stopRequested))
+            result = kResultStopped;
+        else if (fwrite(zone.zoneData + written, 1, piece, file) != piece)
+            result = kResultCantOpen;
+        written += int64_t(piece);
+    }
+    if (fclose(file) != 0 && result == kResultSuccess)
+        result = kResultCantOpen;
+    if (result != kResultSuccess)
+        remove(dumpPath.c_str());
+    return result;
 }
 
 std::string ResultMessage(int32_t code)
@@ -286,4 +323,10 @@ void ResetZone(FFZone& zone)
     zone.zoneSize = 0;
     zone.zoneCapacity = 0;
     zone.cursor = 0;
+    if (zone.scratchCapacity > kScratchKeptUpTo) {
+        free(zone.scratchData);
+        zone.scratchData = nullptr;
+        zone.scratchSize = 0;
+        zone.scratchCapacity = 0;
+    }
 }

@@ -21,6 +21,9 @@ enum ExtractResult : int32_t {
     kResultFileNotFound = 4,
     kResultAccessDenied = 5,
     kResultCantOpen = 6,
+    // A stop request ended the work before it was done. The worker reports nothing after
+    // a stop, so this code has no message.
+    kResultStopped = 7,
 };
 
 // Which extension located an embedded file.
@@ -84,7 +87,8 @@ struct FFZone {
 
     FastFileKind kind = NotFastFile;
 
-    // Inflation buffer for compressed scripts: grows, never shrinks, outlives the job.
+    // Inflation buffer for compressed scripts: grows and is kept from job to job, unless
+    // it grew past kScratchKeptUpTo (ResetZone).
     uint8_t* scratchData = nullptr;
     int32_t scratchSize = 0;
     int32_t scratchCapacity = 0;

@@ -13,17 +13,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <zlib.h>
 
 namespace {
 
-// A deflate stream cannot grow by more than 1032 to 1; with margin to spare, this bounds
-// what a compressed script can inflate to, whatever length its header states.
-constexpr int64_t kMaxInflateRatio = 1040;
-constexpr int64_t kInflateBoundMargin = 4096;
-// The inflation driver restarts its window each time it fills, so a tiny window over a
-// large stream would cost one inflate call per few bytes; a minimum keeps that cheap.
-constexpr int64_t kMinScriptWindow = 64 * 1024;
+// The first inflation of a script goes into the scratch buffer as it stands, at least
+// this large: a tiny window over a large stream would cost one inflate call per few bytes.
+constexpr int32_t kMinScriptWindow = 64 * 1024;
 constexpr size_t kScriptHeaderSize = 8;  // inflated length, compressed length
 
 bool NamesCompressedScript(const std::string& name)
@@ -40,6 +36,18 @@ void WriteZoneBytes(const FFZone& zone, const ZoneEntry& entry, ExportDestinatio
         destination.WriteBytes(zone.zoneData + begin, static_cast<size_t>(end - begin));
 }
 
+// Makes the scratch buffer hold at least length bytes; false when it cannot.
+bool GrowScratch(FFZone& zone, int64_t length)
+{
+    if (length <= zone.scratchCapacity)
+        return true;
+    free(zone.scratchData);
+    zone.scratchData = static_cast<uint8_t*>(malloc(static_cast<size_t>(length)));
+    zone.scratchCapacity = zone.scratchData ? static_cast<int32_t>(length) : 0;
+    zone.scratchSize = 0;
+    return zone.scratchData != nullptr;
+}
+
 // The script is written as its inflated bytes less the last one; anything that does not
 // inflate within its stated length leaves the file empty.
 void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, ExportDestination& destination)
@@ -53,24 +61,22 @@ void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, ExportDestinati
     if (stated == 0)
         return;  // inflating to 0 bytes or to more than 0 both leave the file empty
 
-    // The window may be larger than the stated length: the measured length decides.
-    int64_t window = std::max(std::min(stated, available * kMaxInflateRatio + kInflateBoundMargin), kMinScriptWindow);
-    window = std::min<int64_t>(window, std::numeric_limits<int32_t>::max());
-    if (window > zone.scratchCapacity) {
-        free(zone.scratchData);
-        zone.scratchData = static_cast<uint8_t*>(malloc(static_cast<size_t>(window)));
-        zone.scratchCapacity = zone.scratchData ? static_cast<int32_t>(window) : 0;
-        if (!zone.scratchData) {
-            zone.scratchSize = 0;
-            return;
-        }
-    }
-    zone.scratchSize = static_cast<int32_t>(window);
-
-    int64_t inflated = window;
+    // The buffer at hand measures the stream first; it grows only for a stream that really
+    // inflates to more, within its stated length, and then to exactly that. So neither the
+    // stated lengths nor the bytes that follow the stream in the zone decide what is
+    // allocated, and the bytes written are those a buffer of the stated length would give.
+    if (!GrowScratch(zone, kMinScriptWindow))
+        return;
+    int64_t inflated = zone.scratchCapacity;
     int result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available);
+    if (result == Z_BUF_ERROR && inflated <= stated) {
+        if (!GrowScratch(zone, inflated))
+            return;
+        result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available);
+    }
     if (result != 0 || inflated > stated || inflated < 1)
         return;
+    zone.scratchSize = static_cast<int32_t>(inflated);
     destination.WriteBytes(zone.scratchData, static_cast<size_t>(inflated - 1));
 }
 

@@ -187,7 +187,11 @@ void KestFFWorker::RunJob(const FFJob& job)
     zone_.name = job.name;
     zone_.folder = OutputParentOf(job);
 
-    int32_t result = LoadFastFile(zone_);
+    int32_t result = LoadFastFile(zone_, &stop_);
+    if (stop_) {
+        ResetZone(zone_);
+        return;
+    }
     if (result != 0) {
         FailJob(job, ResultMessage(result), result == kResultNotFastFile);
         return;
@@ -207,7 +211,9 @@ bool KestFFWorker::RunStages(const FFJob& job)
         SetStatus("Writing Dump File", kDumpColour);
         // The job goes on without its dump, but the user learns why it is missing.
         std::string dumpPath = job.path + ".dump";
-        int32_t dumped = WriteDump(zone_, dumpPath);
+        int32_t dumped = WriteDump(zone_, dumpPath, &stop_);
+        if (dumped == kResultStopped)
+            return false;
         if (dumped == kResultAccessDenied)
             theLog.LogError("Permissions Required to write: %s", dumpPath.c_str());
         else if (dumped != 0)

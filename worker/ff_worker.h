@@ -11,8 +11,10 @@
 //
 // Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
 // wakes the thread and joins it. The thread reads the flag when it waits, between the
-// pipeline's stages and, through WriteFiles, between two entries; so the job under way
-// ends at its next entry boundary with its current file whole and its sound list written.
+// pipeline's stages, every few megabytes while it loads the archive or writes its .dump
+// (a .dump cut short is removed), and, through WriteFiles, between two entries; so the
+// job under way ends within moments, with its current file whole and its sound list
+// written.
 // Once the thread has seen the flag it posts nothing more: a job cut short keeps the
 // status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once
@@ -53,8 +55,9 @@ public:
 #endif
     // Jobs added while no thread runs wait for the next StartWorker.
     void AddJob(const FFJob& job);
-    // Returns once the thread has ended: the job under way stops at its next entry
-    // boundary, the queued jobs are dropped. Harmless when no thread runs.
+    // Returns once the thread has ended: the job under way stops within a few megabytes
+    // of its load or .dump, or at its next entry boundary, the queued jobs are dropped.
+    // Harmless when no thread runs.
     void StopWorker();
 
     // The per-archive output folder the job's files go to (OutputFolder), as the job

@@ -163,6 +163,12 @@ int StoredOption(const char* group, const char* name) {
     return value;
 }
 
+// Sets a one-byte registry value of the program's key, as the program stores its options.
+void StoreOption(const char* group, const char* name, BYTE value) {
+    const std::string key = std::string(kProgramKey) + "\\" + group;
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_BINARY, &value, sizeof value);
+}
+
 // The program's windows belong to another process: they are read from the screen.
 uitest::Pixels CaptureScreen(HWND window) {
     RECT rect{};
@@ -376,27 +382,50 @@ TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
 
 namespace {
 
-// Closed while it writes the files of a big archive, the program ends at once: the
-// file being written is completed, the rest of the archive is not waited for, and the
-// options are still saved.
+// Closed in the middle of a job on a big archive, the program ends within moments,
+// whatever the job is doing: loading the archive, writing its .dump (which is then
+// removed), or writing its files (the file being written is completed, and no later
+// one is written). An option set during the job is still saved.
 TEST_F(ProgramTest, ClosingWhileAJobRunsEndsTheProcessPromptly) {
     ReportedWindowsVersion seven("win7");
     const std::string exe = Install(folder / "program", true);
-    const apptest::BigArchive big(folder);
-    Program program;
-    HWND main = program.StartMain(exe, folder.Path(), {big.Path()});
-    ASSERT_NE(nullptr, main);
-    ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, 60000)) << "the job never wrote";
-    ::SendMessageA(::GetDlgItem(main, IDC_INC_STRINGTABLE), BM_CLICK, 0, 0);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(0u, CloseAndWait(program, main));
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("the program ended %.1f ms after its window was closed in the middle of a job\n", ms);
-    const apptest::BigArchive::Left left = big.Check();
+    const apptest::BigArchive files(folder);
+    const std::string zeros = apptest::WriteZerosArchive(folder / "zeros.ff", 300);
+    const struct {
+        const char* stage;
+        const std::string& archive;
+        bool dump;
+        COLORREF colour;  // of the row's status in the stage; 0: wait for the 101st file instead
+    } cases[] = {
+        {"Decompressing", zeros, false, RGB(255, 149, 255)},
+        {"Writing Dump File", zeros, true, RGB(255, 255, 56)},
+        {"Writing Files", files.Path(), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stage);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kProgramKey);
+        if (c.dump) StoreOption("ExportOptions", "create_dump", 1);
+        Program program;
+        HWND main = program.StartMain(exe, folder.Path(), {c.archive});
+        ASSERT_NE(nullptr, main);
+        HWND list = ::GetDlgItem(main, IDC_JOB_LIST);
+        ASSERT_TRUE(uitest::PumpUntil(
+            [&] { return c.colour ? CountColour(CaptureScreen(list), c.colour) > 10 : Exists(files.File(100)); },
+            60000))
+            << "the job never got there";
+        ::SendMessageA(::GetDlgItem(main, IDC_INC_STRINGTABLE), BM_CLICK, 0, 0);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(0u, CloseAndWait(program, main));
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("closed during \"%s\", the program ended %.1f ms later\n", c.stage, ms);
+        EXPECT_LT(ms, apptest::kPromptCloseMs) << "the program waited for the stage";
+        EXPECT_EQ(1, StoredOption("ExportOptions", "Inc_StringTable")) << "the option set during the job was saved";
+    }
+    EXPECT_FALSE(Exists(zeros + ".dump")) << "a .dump cut short was left";
+    const apptest::BigArchive::Left left = files.Check();
     EXPECT_LT(left.firstMissing, apptest::BigArchive::kEntries) << "the program waited for the whole archive";
     EXPECT_EQ(0, left.strays);
     EXPECT_EQ(0, left.broken);
-    EXPECT_EQ(1, StoredOption("ExportOptions", "Inc_StringTable")) << "the option set during the job was saved";
 }
 
 // The program as a user sees it, saved for looking at: empty, with a finished and a

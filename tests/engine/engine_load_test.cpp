@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -203,25 +207,52 @@ TEST(WriteDump, WritesTheZoneByteForByteAndReportsOpenFailures)
     EXPECT_TRUE(onFolder == 5 || onFolder == 6) << onFolder;
 }
 
-TEST(ResetZone, ReleasesTheZoneButKeepsKindCountsAndScratch)
+#ifndef _WIN32
+// A disk that fills up part way, as a file size limit makes it: the dump fails, and the
+// part that was written is not left behind as if it were the zone.
+TEST(WriteDump, ADumpThatCannotBeWrittenWholeFailsAndIsRemoved)
 {
     TempFolder folder;
     FFZone zone;
-    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(9000))));
-    zone.strings = {"a"};
-    zone.assetTypes = {1};
-    zone.entries.push_back({"x.gsc", 0, 1, Gsc});
-    zone.stringCount = 7;
-    zone.cursor = 99;
-    zone.scratchData = static_cast<uint8_t*>(malloc(16));
-    zone.scratchCapacity = 16;
-    ResetZone(zone);
-    EXPECT_EQ(nullptr, zone.zoneData);
-    EXPECT_EQ(0, zone.zoneSize);
-    EXPECT_EQ(0, zone.zoneCapacity);
-    EXPECT_EQ(0, zone.cursor);
-    EXPECT_TRUE(zone.strings.empty() && zone.assetTypes.empty() && zone.entries.empty());
-    EXPECT_EQ(Version387, zone.kind);
-    EXPECT_EQ(7, zone.stringCount);
-    EXPECT_EQ(16, zone.scratchCapacity);
+    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(kStopCheckBytes + 300000))));
+    const std::string dump = zone.path + ".dump";
+    const bool passed = testsupport::RunInChild(
+        [] {
+            const rlimit limit{200000, RLIM_INFINITY};
+            return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        [&] { return WriteDump(zone, dump) == 6 && !testsupport::Exists(dump); });
+    EXPECT_TRUE(passed) << "the dump did not fail, or was left behind";
+}
+#endif
+
+TEST(ResetZone, ReleasesTheZoneButKeepsKindCountsAndAScratchOfUpTo64MB)
+{
+    const struct {
+        int32_t scratch;
+        bool kept;
+    } cases[] = {{16, true}, {kScratchKeptUpTo, true}, {kScratchKeptUpTo + 1, false}};
+    TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scratch);
+        FFZone zone;
+        ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(9000))));
+        zone.strings = {"a"};
+        zone.assetTypes = {1};
+        zone.entries.push_back({"x.gsc", 0, 1, Gsc});
+        zone.stringCount = 7;
+        zone.cursor = 99;
+        zone.scratchData = static_cast<uint8_t*>(malloc(size_t(c.scratch)));
+        zone.scratchCapacity = c.scratch;
+        ResetZone(zone);
+        EXPECT_EQ(nullptr, zone.zoneData);
+        EXPECT_EQ(0, zone.zoneSize);
+        EXPECT_EQ(0, zone.zoneCapacity);
+        EXPECT_EQ(0, zone.cursor);
+        EXPECT_TRUE(zone.strings.empty() && zone.assetTypes.empty() && zone.entries.empty());
+        EXPECT_EQ(Version387, zone.kind);
+        EXPECT_EQ(7, zone.stringCount);
+        EXPECT_EQ(c.kept ? c.scratch : 0, zone.scratchCapacity);
+        EXPECT_EQ(c.kept, zone.scratchData != nullptr);
+    }
 }

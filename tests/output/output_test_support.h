@@ -103,6 +103,25 @@ inline void OpenToOthers(const std::string& path)
                                  std::filesystem::perm_options::add);
 }
 
+// Runs body in a child process once prepare has succeeded there (dropped rights, lower
+// limits); true when both succeeded. Call it while the process has no other thread.
+inline bool RunInChild(const std::function<bool()>& prepare, const std::function<bool()>& body)
+{
+    fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!prepare())
+            _exit(3);
+        const bool passed = body();
+        fflush(nullptr);
+        _exit(passed ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // Runs body as a user without special rights, so that permission checks apply even when
 // the tests run as root: then body runs in a child process that has dropped to the user
 // "nobody" (which must succeed, or the run fails). Returns what body returned. Call it
@@ -114,19 +133,8 @@ inline bool RunUnprivileged(const std::function<bool()>& body)
     const passwd* nobody = getpwnam("nobody");
     const uid_t uid = nobody ? nobody->pw_uid : 65534;
     const gid_t gid = nobody ? nobody->pw_gid : 65534;
-    fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || geteuid() == 0)
-            _exit(3);
-        const bool passed = body();
-        fflush(nullptr);
-        _exit(passed ? 0 : 1);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child)
-        return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return RunInChild([&] { return setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0 && geteuid() != 0; },
+                      body);
 }
 #endif
 

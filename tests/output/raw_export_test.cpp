@@ -105,11 +105,16 @@ TEST_F(ExtractionTest, Version387ScriptsAreWrittenAsTheyLie)
 
 TEST_F(ExtractionTest, HugeStatedLengthsNeitherCrashNorHoldTheirMemory)
 {
+    // The last one's compressed length reaches over 2 MB of zone that follow its stream.
     ffb::ZoneBuilder builder;
-    builder.CompressedScript("huge.gsc", Text(50, 5), 0xFFFFFFF0u).CompressedScript("big.gsc", Text(50, 6), 0x7FFFFFFF);
+    builder.CompressedScript("huge.gsc", Text(50, 5), 0xFFFFFFF0u)
+        .CompressedScript("big.gsc", Text(50, 6), 0x7FFFFFFF)
+        .CompressedScript("over.gsc", Text(50, 7), 0x7FFFFFFF, 0xFFFFFFFFu)
+        .Raw(std::string(2 << 20, 'z'));
     Extract(ffb::kOtherVersion, builder);
     EXPECT_EQ(ReadText(Out("huge.gsc")), Text(50, 5).substr(0, 49));
     EXPECT_EQ(ReadText(Out("big.gsc")), Text(50, 6).substr(0, 49));
+    EXPECT_EQ(ReadText(Out("over.gsc")), Text(50, 7).substr(0, 49));
     EXPECT_LT(zone.scratchCapacity, 1 << 20);
 }
 

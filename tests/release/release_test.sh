@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the release zip as a Windows user gets it.
 #   release_test.sh contents ZIP OBJDUMP    exactly the four files, README.txt with CRLF
-#                                           line ends, and programs that need no DLL
-#                                           beyond Windows' own
+#                                           line ends, programs that need no DLL beyond
+#                                           Windows' own and that are large-address-aware
 #   release_test.sh cli ZIP SAMPLE_MAKER    vandrel.exe run from the unzipped release,
 #                                           under wine, on a sample FastFile
 set -uo pipefail
@@ -38,6 +38,13 @@ if [ "$mode" = contents ]; then
                 *) fail "$program needs $dll, which Windows does not provide and the zip does not hold" ;;
             esac
         done
+    done
+
+    # Large-address-aware (Characteristics bit 0x20): 4 GB on 64-bit Windows, not 2.
+    for program in Kest_Vandrel.exe vandrel.exe; do
+        characteristics=$("$tool" -p "$work/release/$program" | sed -n 's/^Characteristics[[:space:]]*0x//p')
+        [ $((0x${characteristics:-0} & 0x20)) -ne 0 ] ||
+            fail "$program is not large-address-aware (Characteristics 0x$characteristics)"
     done
 elif [ "$mode" = cli ]; then
     unzip -q "$zip" -d "$work/release" || fail "unzip"

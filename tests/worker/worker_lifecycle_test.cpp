@@ -1,6 +1,7 @@
 // The worker's life: start, the prompt stop in the middle of a large archive, and jobs
 // that throw, which end as failures while the worker goes on.
 #include "ff_builder.h"
+#include "fastfile_load.h"
 #include "ff_worker.h"
 #include "message_queue.h"
 #include "output_test_support.h"
@@ -11,10 +12,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 using namespace std::chrono_literals;
 using testsupport::Exists;
@@ -34,18 +44,44 @@ std::vector<std::string> DrainAll(MessageQueue& messages)
     return trace;
 }
 
-// Drains until `jobs` jobs have ended (bounded wait).
-std::vector<std::string> DrainJobs(MessageQueue& messages, int jobs)
+// Drains until the line of a message is `last` (bounded wait).
+std::vector<std::string> DrainUntil(MessageQueue& messages, const std::function<bool(const std::string&)>& last)
 {
     std::vector<std::string> trace;
     PostedMessage message{};
-    while (jobs > 0 && messages.PopFor(message, 30s)) {
+    while (messages.PopFor(message, 30s)) {
         trace.push_back(Describe(message));
         ReleasePostedMessage(message);
-        jobs -= IsJobEnd(trace.back());
+        if (last(trace.back()))
+            return trace;
     }
-    EXPECT_EQ(jobs, 0) << "worker went quiet";
+    ADD_FAILURE() << "worker went quiet";
     return trace;
+}
+
+// Drains until `jobs` jobs have ended.
+std::vector<std::string> DrainJobs(MessageQueue& messages, int jobs)
+{
+    return DrainUntil(messages, [&jobs](const std::string& line) { return (jobs -= IsJobEnd(line)) == 0; });
+}
+
+double MsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The bytes of this process in memory.
+uint64_t ResidentBytes()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+#else
+    std::ifstream statm("/proc/self/statm");
+    uint64_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * uint64_t(sysconf(_SC_PAGESIZE));
+#endif
 }
 
 }  // namespace
@@ -134,6 +170,7 @@ TEST(WorkerLifecycle, StopEndsTheJobUnderWayAtTheNextEntryAndDropsTheRest)
     std::cout << "stop took " << stopMs << " ms; " << firstMissing << " of " << kEntries << " entries were done\n";
     testing::Test::RecordProperty("stop_ms", std::to_string(stopMs));
     testing::Test::RecordProperty("entries_done", firstMissing);
+    EXPECT_LT(stopMs, 100) << "the stop waited for more than the file being written";
     EXPECT_LT(firstMissing, kEntries) << "the job ran to its end";
     EXPECT_TRUE(strays.empty()) << strays.size() << " entries after the stop were written, first " << strays[0];
     EXPECT_TRUE(broken.empty()) << broken.size() << " files are not whole, first " << broken[0];
@@ -165,6 +202,173 @@ TEST(WorkerLifecycle, StopEndsTheJobUnderWayAtTheNextEntryAndDropsTheRest)
     EXPECT_EQ(again.back(), "end row 2 errors 0 refused 0");
     EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const std::string& line) { return line.find("row 1 ") == 0; }), 0);
 }
+
+// A stop that comes while a large archive is loaded or its .dump written ends that stage
+// within moments, long before it could have finished: nothing more is reported, and no
+// .dump is left behind. Where the load has got to shows in the memory the process has
+// filled: first the body, then the zone.
+TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
+{
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    const std::string dump = big + ".dump";
+    // Zeros: cheap to make, and the slowest to inflate for the body's size.
+    ASSERT_TRUE(ffb::WriteFile(
+        big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(160 << 20, '\0')).Build())));
+    // How long the stage takes when nothing stops it, at best.
+    double loadMs = 1e9;
+    const uint64_t bodyBytes = std::filesystem::file_size(big) - kFastFileHeaderSize;
+    uint64_t zoneBytes = 0;
+    for (int i = 0; i < 2; ++i) {
+        FFZone reference;
+        reference.path = big;
+        const auto loadStart = std::chrono::steady_clock::now();
+        ASSERT_EQ(0, LoadFastFile(reference));
+        loadMs = std::min(loadMs, MsSince(loadStart));
+        zoneBytes = uint64_t(reference.zoneSize);
+    }
+
+    const std::string decompressing = "row 0 col 1 ff95ff Decompressing";
+    const std::string dumping = "row 0 col 1 38ffff Writing Dump File";
+    const struct {
+        const char* what;
+        bool dump;
+        const std::string& stage;  // the stage's report
+        uint64_t filled;           // then the memory filled since the job began
+        double wait;               // and then this share of the load's length
+    } cases[] = {
+        {"in the measuring inflation", false, decompressing, bodyBytes, 0.1},
+        {"half way through filling the zone", false, decompressing, bodyBytes + zoneBytes / 2, 0},
+        {"while the .dump is written", true, dumping, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::LogCapture log;
+        MessageQueue messages;
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        FFJob job = MakeJob(big, 0);
+        job.create_dump = c.dump;
+        const uint64_t before = ResidentBytes();
+        worker.AddJob(job);
+        DrainUntil(messages, [&](const std::string& line) { return line == c.stage; });
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (ResidentBytes() < before + c.filled && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_GE(ResidentBytes(), before + c.filled) << "the load never got there";
+        if (c.dump) {
+            // Under way: part of the zone is on disk.
+            auto dumped = [&dump] {
+                std::error_code missing;
+                const uintmax_t size = std::filesystem::file_size(dump, missing);
+                return missing ? 0 : size;
+            };
+            while (dumped() == 0 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            ASSERT_TRUE(dumped() > 0 && dumped() < zoneBytes) << "the .dump was not seen while it was written";
+        }
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(loadMs * c.wait));
+        const auto stopStart = std::chrono::steady_clock::now();
+        worker.StopWorker();
+        const double stopMs = MsSince(stopStart);
+
+        std::cout << c.what << ": the stop took " << stopMs << " ms; the whole load takes " << loadMs << " ms\n";
+        EXPECT_LT(stopMs, loadMs / 10) << "the stage ran on after the stop";
+        // The load's report is followed by its progress, 5; nothing comes after the stop.
+        const std::vector<std::string> rest = DrainAll(messages);
+        EXPECT_EQ(std::count(rest.begin(), rest.end(), "progress 5"), long(rest.size())) << "reported: " << rest.back();
+        EXPECT_FALSE(Exists(dump));
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Background FastFile Worker started"}) << "a stop is no failure";
+    }
+}
+
+#ifndef _WIN32
+namespace {
+
+// Runs body in a child process that may map only `room` bytes more than it has mapped
+// now, as in a 32-bit program's address space. A sanitizer reserves terabytes at its
+// start, so that no limit fits: there body runs here, without one.
+bool RunWithRoom(size_t room, const std::function<bool()>& body)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    (void)room;
+    return body();
+#else
+    return testsupport::RunInChild(
+        [room] {
+            std::ifstream statm("/proc/self/statm");
+            size_t pages = 0;
+            rlimit limit{};
+            if (!(statm >> pages) || getrlimit(RLIMIT_AS, &limit) != 0)
+                return false;
+            limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(room);
+            return setrlimit(RLIMIT_AS, &limit) == 0;
+        },
+        body);
+#endif
+}
+
+// Runs the two FastFiles as two jobs, one after the other; true when both end "Done".
+bool BothJobsEndDone(const std::string& first, const std::string& second)
+{
+    MessageQueue messages;
+    KestFFWorker worker;
+    worker.StartWorker(&messages);
+    worker.AddJob(MakeJob(first, 0));
+    worker.AddJob(MakeJob(second, 1));
+    const std::vector<std::string> trace = DrainJobs(messages, 2);
+    worker.StopWorker();
+    std::string status[2];  // each job's last
+    for (const std::string& line : trace)
+        for (int row : {0, 1})
+            if (line.compare(0, 12, "row " + std::to_string(row) + " col 1 ") == 0)
+                status[row] = line;
+    const bool done = status[0] == "row 0 col 1 00ff00 Done" && status[1] == "row 1 col 1 00ff00 Done";
+    EXPECT_TRUE(done) << status[0] << "; " << status[1];
+    return done;
+}
+
+}  // namespace
+
+// What a script of one job made the worker allocate is not kept from the jobs after it,
+// and what a script states does not decide what is allocated: in a process that has room
+// for little more than a 256 MB zone, such a job is followed by one with that zone, and
+// both end "Done".
+TEST(WorkerLifecycle, AHugeScriptLeavesTheMemoryToTheJobsAfterIt)
+{
+    constexpr size_t kBigZone = size_t(256) << 20;
+    constexpr size_t kRoom = kBigZone + (size_t(160) << 20);
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    ASSERT_TRUE(ffb::WriteFile(
+        big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(kBigZone, '\0')).Build())));
+
+    const std::string few = "main() { a script of a few bytes; }";
+    const struct {
+        const char* what;
+        std::string script;
+        int64_t statedLength, statedCompressed;  // as in the script's header; -1: the true ones
+        size_t after;                            // zone bytes that follow the script
+    } cases[] = {
+        {"a script that states 200 MB and a compressed length over the rest of the zone", few, 200 << 20,
+         0xFFFFFFFFu, size_t(1) << 20},
+        {"a script that states 2 GB and a compressed length over the rest of the zone", few, 0x7FFFFFFF,
+         0xFFFFFFFFu, size_t(1) << 20},
+        {"a script that inflates to 200 MB", std::string(size_t(200) << 20, 's'), -1, -1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string first = dir / "first.ff";
+        ffb::ZoneBuilder zone;
+        zone.CompressedScript("maps/huge.gsc", c.script, c.statedLength, c.statedCompressed).Raw(std::string(c.after, 'z'));
+        ASSERT_TRUE(ffb::WriteFile(first, ffb::FastFile(ffb::kOtherVersion, zone.Build())));
+        EXPECT_TRUE(RunWithRoom(kRoom, [&] { return BothJobsEndDone(first, big); }));
+        std::error_code missing;
+        EXPECT_EQ(std::filesystem::file_size(dir / "first/maps/huge.gsc", missing), c.script.size() - 1)
+            << "the script's file is not its inflated bytes less the last one";
+    }
+}
+#endif
 
 namespace {
 

@@ -87,12 +87,13 @@ ZoneBuilder& ZoneBuilder::RecordWithLength(const std::string& name, int32_t leng
     return *this;
 }
 
-ZoneBuilder& ZoneBuilder::CompressedScript(const std::string& name, const std::string& payload, int64_t statedLength)
+ZoneBuilder& ZoneBuilder::CompressedScript(const std::string& name, const std::string& payload, int64_t statedLength,
+                                           int64_t statedCompressed)
 {
     const Bytes stream = Compress(ToBytes(payload));
     Bytes data;
     AppendU32(data, uint32_t(statedLength < 0 ? int64_t(payload.size()) : statedLength));
-    AppendU32(data, uint32_t(stream.size()));
+    AppendU32(data, uint32_t(statedCompressed < 0 ? int64_t(stream.size()) : statedCompressed));
     Append(data, stream.data(), stream.size());
     return RecordWithLength(name, int32_t(data.size()), std::string(data.begin(), data.end()));
 }

@@ -48,9 +48,10 @@ public:
 
     // Compressed script for OtherVersion archives: length field = 8 + compressed size,
     // marker, name, zero, then inflated length, compressed length and the zlib stream.
-    // statedLength < 0 states the true inflated length of payload.
+    // statedLength < 0 states the true inflated length of payload, statedCompressed < 0
+    // the true size of the stream.
     ZoneBuilder& CompressedScript(const std::string& name, const std::string& payload,
-                                  int64_t statedLength = -1);
+                                  int64_t statedLength = -1, int64_t statedCompressed = -1);
 
     // Sound, form A: marker then the name (its first four bytes printable); the name may
     // hold zero bytes between its pieces and must end in ".wav"; then one skipped byte.
