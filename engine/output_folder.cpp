@@ -57,12 +57,17 @@ std::string GetProgramFolder()
 
 std::string OutputFolder(const FFZone& zone)
 {
-    std::string folder = zone.folder.empty() ? GetProgramFolder() : zone.folder;
-    size_t stemLength = zone.name.size() >= 3 ? zone.name.size() - 3 : 0;
-    folder += kPathSeparator;
-    folder.append(zone.name, 0, stemLength);
-    folder += kPathSeparator;
-    return folder;
+    return OutputFolderFor(zone.folder, zone.name);
+}
+
+std::string OutputFolderFor(const std::string& folder, const std::string& name)
+{
+    std::string output = folder.empty() ? GetProgramFolder() : folder;
+    size_t stemLength = name.size() >= 3 ? name.size() - 3 : 0;
+    output += kPathSeparator;
+    output.append(name, 0, stemLength);
+    output += kPathSeparator;
+    return output;
 }
 
 std::string ToNativeSeparators(std::string path)

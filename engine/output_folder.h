@@ -19,6 +19,8 @@ std::string GetProgramFolder();
 // The archive's output folder, ending in a separator: the FastFile's folder (or the
 // program's folder when zone.folder is empty), then the file name less its ".ff".
 std::string OutputFolder(const FFZone& zone);
+// The same for a FastFile named name in folder (empty: the program's folder).
+std::string OutputFolderFor(const std::string& folder, const std::string& name);
 
 // Turns both kinds of slash into the platform's separator.
 std::string ToNativeSeparators(std::string path);
