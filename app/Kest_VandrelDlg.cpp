@@ -394,6 +394,12 @@ LRESULT CKest_VandrelDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnDropFiles(reinterpret_cast<HDROP>(wp));
         return 0;
     case WM_COMMAND:
+        // Enter: the dialog manager names the default id, and may hand over the status
+        // bar's progress bar (id 1, like IDOK) as the button that sent it.
+        if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) {
+            OnOK();
+            return 0;
+        }
         if (HIWORD(wp) == BN_CLICKED && lp != 0) {
             OnCommand(LOWORD(wp));
             return 0;
