@@ -13,7 +13,6 @@
 #include "KestUpdatedlg.h"
 #include "drop_intake.h"
 #include "export_options.h"
-#include "output_folder.h"
 #include "program_log.h"
 #include "res/resource.h"
 #include "shell_actions.h"
@@ -162,7 +161,7 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
     for (const std::string& path : paths) {
         const DroppedPath dropped = CheckDroppedPath(path);
         if (!dropped.Accepted()) {
-            ShowMessageBox(kInvalidFileCaption, dropped.rejection, KMB_OK | KMB_ICONERROR);
+            ShowMessageBox(kInvalidFileCaption, dropped.rejection, KMB_OK | KMB_ICONERROR, hwnd());
             continue;
         }
         FFJob job;
@@ -176,11 +175,11 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
         if (job.row >= 0) {
             // Kept now: the options may have changed by the time the user asks.
             if (static_cast<size_t>(job.row) >= jobRows_.size()) jobRows_.resize(job.row + 1);
-            jobRows_[job.row] = JobRowRecord{job.path, job.folder,
-                                             OutputFolderFor(job.LocalDump ? std::string() : job.folder, job.name)};
+            jobRows_[job.row] = JobRowRecord{job.path, job.folder, theFFWorker.OutputFolderOf(job)};
         }
-        theFFWorker.AddJob(job);
+        // Logged first: the worker may report on the job before this thread goes on.
         theLog.Log("Added '%s' to the Que", dropped.name.c_str());
+        theFFWorker.AddJob(job);
     }
 }
 

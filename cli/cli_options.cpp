@@ -1,10 +1,15 @@
 #include "cli_options.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 const char kUsage[] =
     "usage: vandrel [OPTIONS] FASTFILE...\n"
     "       vandrel --list [--json] FASTFILE...\n"
+    "       vandrel --cat PATH FASTFILE\n"
+    "       vandrel --diff [--json] OLD.ff NEW.ff\n"
     "\n"
     "Extracts the scripts, menus, sounds and other files of each FastFile into a folder\n"
     "named after it, next to the FastFile.\n"
@@ -13,8 +18,15 @@ const char kUsage[] =
     "  -s, --string-table     also write the zone's strings to StringTable.txt\n"
     "  -l, --local            write into a folder beside this program instead\n"
     "  -o, --output-dir DIR   write the per-archive folder under DIR\n"
+    "      --only TYPES       only files of these types: a comma list of gsc, csc,\n"
+    "                         menu, rmb, shock, vision, wav\n"
+    "      --filter GLOB      only files whose path matches GLOB (* ? ** [...]);\n"
+    "                         may be given more than once\n"
+    "  -j, --jobs N           extract up to N FastFiles at once (default 1)\n"
     "      --list             list what each FastFile holds; write nothing\n"
-    "      --json             one JSON object per FastFile on stdout\n"
+    "      --cat PATH         write the file a full extraction puts at PATH to stdout\n"
+    "      --diff             list what two FastFiles' extractions write differently\n"
+    "      --json             one JSON object per FastFile (per path with --diff) on stdout\n"
     "      --log FILE         also append the program log to FILE\n"
     "  -q, --quiet            no live progress display\n"
     "  -h, --help             show this help\n"
@@ -22,35 +34,89 @@ const char kUsage[] =
 
 namespace {
 
-// Options that take a value, in their long and short spellings.
-bool TakeValue(const std::string& arg, const char* longName, char shortName, int& i, int argc,
-               const char* const* argv, std::string& value, std::string& error, bool& matched)
+// The options that take a value, in their long and short spellings.
+struct ValueOption {
+    const char* longName;
+    char shortName;
+};
+const ValueOption kValueOptions[] = {{"output-dir", 'o'}, {"log", 0},    {"only", 0},
+                                     {"filter", 0},       {"cat", 0},    {"jobs", 'j'}};
+
+const ValueOption* FindValueOption(const std::string& longName, char shortName)
 {
-    const std::string longForm = std::string("--") + longName;
-    std::string inlineValue;
-    bool hasInline = false;
-    if (arg == longForm || (shortName && arg.size() == 2 && arg[0] == '-' && arg[1] == shortName)) {
-        // value follows as the next argument
-    } else if (arg.compare(0, longForm.size() + 1, longForm + "=") == 0) {
-        inlineValue = arg.substr(longForm.size() + 1);
-        hasInline = true;
-    } else {
-        return false;
-    }
-    matched = true;
-    if (hasInline) {
-        value = inlineValue;
-    } else if (i + 1 < argc) {
-        value = argv[++i];
-    } else {
-        error = "option " + arg + " needs a value";
-        return false;
-    }
-    if (value.empty()) {
-        error = "option " + longForm + " needs a non-empty value";
-        return false;
+    for (const ValueOption& option : kValueOptions)
+        if ((shortName && option.shortName == shortName) || (!shortName && longName == option.longName))
+            return &option;
+    return nullptr;
+}
+
+bool AddTypes(const std::string& list, EntrySelection& selection, std::string& error)
+{
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string word = list.substr(start, end - start);
+        EntryType type;
+        if (!EntryTypeFromWord(word, type)) {
+            error = "unknown type '" + word + "' for --only (gsc, csc, menu, rmb, shock, vision, wav)";
+            return false;
+        }
+        selection.AddType(type);
+        start = end + 1;
     }
     return true;
+}
+
+bool ParseJobs(const std::string& value, int& jobs, std::string& error)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long number = strtol(value.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value[0] < '0' || value[0] > '9' || number < 1 || number > INT_MAX) {
+        error = "--jobs takes a number of jobs from 1 up, not '" + value + "'";
+        return false;
+    }
+    jobs = int(number);
+    return true;
+}
+
+bool ApplyValue(const ValueOption& option, const std::string& value, CliOptions& options, std::string& error)
+{
+    if (value.empty()) {
+        error = std::string("option --") + option.longName + " needs a non-empty value";
+        return false;
+    }
+    const std::string name = option.longName;
+    if (name == "output-dir")
+        options.outputDir = value;
+    else if (name == "log")
+        options.logFile = value;
+    else if (name == "only")
+        return AddTypes(value, options.selection, error);
+    else if (name == "filter")
+        options.selection.AddGlob(value);
+    else if (name == "cat")
+        options.catPath = value;
+    else if (name == "jobs")
+        return ParseJobs(value, options.jobs, error);
+    return true;
+}
+
+bool SetLongFlag(const std::string& name, CliOptions& options)
+{
+    bool* const flags[] = {&options.createDump, &options.stringTable, &options.localDump, &options.list,
+                           &options.json,       &options.quiet,       &options.help,      &options.version,
+                           &options.diff};
+    const char* const names[] = {"dump", "string-table", "local", "list", "json", "quiet", "help", "version", "diff"};
+    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
+        if (name == names[i]) {
+            *flags[i] = true;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool SetShortFlag(char flag, CliOptions& options)
@@ -63,6 +129,66 @@ bool SetShortFlag(char flag, CliOptions& options)
     case 'h': options.help = true; return true;
     default: return false;
     }
+}
+
+// --name, --name VALUE or --name=VALUE.
+bool ParseLongOption(const std::string& arg, int& i, int argc, const char* const* argv, CliOptions& options,
+                     std::string& error)
+{
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const ValueOption* option = FindValueOption(name, 0);
+    if (!option) {
+        if (equals == std::string::npos && SetLongFlag(name, options))
+            return true;
+        error = "unknown option " + arg;
+        return false;
+    }
+    if (equals != std::string::npos)
+        return ApplyValue(*option, arg.substr(equals + 1), options, error);
+    if (i + 1 >= argc) {
+        error = "option " + arg + " needs a value";
+        return false;
+    }
+    return ApplyValue(*option, argv[++i], options, error);
+}
+
+// Bundled short flags such as -ds; -o and -j take their value from the rest of the
+// argument or from the next one.
+bool ParseShortOptions(const std::string& arg, int& i, int argc, const char* const* argv, CliOptions& options,
+                       std::string& error)
+{
+    for (size_t k = 1; k < arg.size(); ++k) {
+        if (const ValueOption* option = FindValueOption(std::string(), arg[k])) {
+            std::string value = arg.substr(k + 1);
+            if (value.empty()) {
+                if (i + 1 >= argc) {
+                    error = std::string("option -") + arg[k] + " needs a value";
+                    return false;
+                }
+                value = argv[++i];
+            }
+            return ApplyValue(*option, value, options, error);
+        }
+        if (!SetShortFlag(arg[k], options)) {
+            error = std::string("unknown option -") + arg[k];
+            return false;
+        }
+    }
+    return true;
+}
+
+// The modes that read archives without extracting them, and how many they take.
+bool CheckMode(const CliOptions& options, std::string& error)
+{
+    const int modes = int(options.list) + int(!options.catPath.empty()) + int(options.diff);
+    if (modes > 1)
+        error = "--list, --cat and --diff go one at a time";
+    else if (!options.catPath.empty() && options.files.size() != 1)
+        error = "--cat takes a path and one FastFile";
+    else if (options.diff && options.files.size() != 2)
+        error = "--diff takes two FastFiles, the old one and the new one";
+    return error.empty();
 }
 
 }  // namespace
@@ -80,53 +206,16 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
             onlyFiles = true;
             continue;
         }
-        bool matched = false;
-        if (TakeValue(arg, "output-dir", 'o', i, argc, argv, options.outputDir, error, matched) ||
-            TakeValue(arg, "log", 0, i, argc, argv, options.logFile, error, matched))
-            continue;
-        if (matched)
+        const bool parsed = arg[1] == '-' ? ParseLongOption(arg, i, argc, argv, options, error)
+                                          : ParseShortOptions(arg, i, argc, argv, options, error);
+        if (!parsed)
             return false;
-
-        if (arg == "--dump") options.createDump = true;
-        else if (arg == "--string-table") options.stringTable = true;
-        else if (arg == "--local") options.localDump = true;
-        else if (arg == "--list") options.list = true;
-        else if (arg == "--json") options.json = true;
-        else if (arg == "--quiet") options.quiet = true;
-        else if (arg == "--help") options.help = true;
-        else if (arg == "--version") options.version = true;
-        else if (arg[1] != '-') {
-            // Bundled short flags such as -ds; -o takes its value from the rest or the next argument.
-            for (size_t k = 1; k < arg.size(); ++k) {
-                if (arg[k] == 'o') {
-                    std::string rest = arg.substr(k + 1);
-                    if (rest.empty()) {
-                        if (i + 1 >= argc) {
-                            error = "option -o needs a value";
-                            return false;
-                        }
-                        rest = argv[++i];
-                    }
-                    if (rest.empty()) {
-                        error = "option -o needs a non-empty value";
-                        return false;
-                    }
-                    options.outputDir = rest;
-                    break;
-                }
-                if (!SetShortFlag(arg[k], options)) {
-                    error = std::string("unknown option -") + arg[k];
-                    return false;
-                }
-            }
-        } else {
-            error = "unknown option " + arg;
-            return false;
-        }
     }
-    if (!options.help && !options.version && options.files.empty()) {
+    if (options.help || options.version)
+        return true;
+    if (options.files.empty()) {
         error = "no FastFile given";
         return false;
     }
-    return true;
+    return CheckMode(options, error);
 }

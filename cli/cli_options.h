@@ -1,6 +1,8 @@
 // The vandrel command line: what the user asked for, parsed once.
 #pragma once
 
+#include "entry_selection.h"
+
 #include <string>
 #include <vector>
 
@@ -15,7 +17,13 @@ struct CliOptions {
     bool quiet = false;          // -q, --quiet
     bool help = false;           // -h, --help
     bool version = false;        // --version
+    EntrySelection selection;    // --only TYPES, --filter GLOB
+    std::string catPath;         // --cat PATH
+    bool diff = false;           // --diff
+    int jobs = 1;                // -j, --jobs N
     std::vector<std::string> files;
+
+    bool Filtered() const { return !selection.TakesEverything(); }
 };
 
 // Parses argv[1..]. On a usage error returns false and sets error to a one-line message.

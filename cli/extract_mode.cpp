@@ -1,15 +1,15 @@
 #include "extract_mode.h"
 
 #include "fastfile_path_check.h"
-#include "ff_worker.h"
+#include "interrupt_watch.h"
 #include "job_json.h"
 #include "job_row.h"
+#include "job_runner.h"
 #include "job_table.h"
 #include "list_mode.h"
 #include "live_display.h"
-#include "message_drain.h"
-#include "message_queue.h"
 #include "program_log.h"
+#include "run_log.h"
 
 #include <cstdio>
 #include <mutex>
@@ -27,28 +27,25 @@
 int RunExtractMode(const CliOptions& options)
 {
     LiveDisplay display(!options.quiet && isatty(fileno(stderr)));
-    theLog.SetLineObserver(&display);
-    if (!options.logFile.empty()) {
-        const std::string logPath = AbsolutePath(options.logFile);
-        if (!theLog.SetExtraFile(logPath)) {
-            theLog.SetLineObserver(nullptr);
-            fprintf(stderr, "vandrel: cannot open the log file %s\n", logPath.c_str());
-            return 1;
-        }
-        theLog.Start();
-    }
-
-    // The queue is declared first so that it outlives the worker thread.
-    MessageQueue messages;
-    KestFFWorker worker;
-    worker.StartWorker(&messages, options.outputDir.empty() ? std::string() : AbsolutePath(options.outputDir));
+    RunLog log(display, options.logFile);
+    if (!log.Ready())
+        return 1;
+    // Watching starts before any worker thread does, so that none of them takes Ctrl+C.
+    InterruptWatch interrupt;
 
     std::vector<JobRow> rows(options.files.size());  // one per given path, in the given order
-    std::vector<JobRow*> jobs;                        // by row id: the accepted ones
+    size_t accepted = 0;
     for (size_t i = 0; i < options.files.size(); ++i) {
-        JobRow& row = rows[i];
-        row.file = AbsolutePath(options.files[i]);
-        row.rejection = FastFileRejection(row.file);
+        rows[i].file = AbsolutePath(options.files[i]);
+        rows[i].rejection = FastFileRejection(rows[i].file);
+        accepted += rows[i].Accepted() ? 1 : 0;
+    }
+    JobRunner runner(options.jobs, accepted, options.outputDir.empty() ? std::string() : AbsolutePath(options.outputDir),
+                     options.Filtered() ? &options.selection : nullptr);
+
+    std::vector<JobRow*> jobRows;  // by row id: the accepted ones
+    std::vector<FFJob> jobs;
+    for (JobRow& row : rows) {
         if (!row.Accepted()) {
             std::lock_guard<std::recursive_mutex> quiet(theLog.Mutex());  // keep the text whole among log lines
             fprintf(stderr, "%s\n", row.rejection.c_str());
@@ -62,16 +59,13 @@ int RunExtractMode(const CliOptions& options)
         row.cells[1] = "Waiting";
         row.cells[2] = "0x0";
         row.cells[3] = row.cells[4] = "0";
-        jobs.push_back(&row);
-        worker.AddJob(job);
+        jobRows.push_back(&row);
+        jobs.push_back(job);
         theLog.Log("Added '%s' to the Que", job.name.c_str());
     }
 
-    DrainUntilJobsEnd(messages, jobs, display);
-    worker.StopWorker();
+    runner.Run(jobs, jobRows, display, interrupt);
     display.Finish();
-    theLog.SetLineObserver(nullptr);
-    theLog.SetExtraFile(std::string());
 
     bool failed = false;
     for (const JobRow& row : rows)
@@ -79,7 +73,10 @@ int RunExtractMode(const CliOptions& options)
     if (options.json)
         PrintJobsAsJson(rows);
     else
-        PrintJobTable(rows);
+        PrintJobTable(rows, options.Filtered());
     fflush(stdout);
+    interrupt.RunEnded();
+    if (interrupt.Requested())
+        return kInterruptedStatus;
     return failed ? 1 : 0;
 }

@@ -16,7 +16,7 @@ std::string JobJson(const JobRow& row)
     for (size_t i = 0; i < row.progress.size(); ++i)
         line += (i ? "," : "") + std::to_string(row.progress[i]);
     line += "],\"write_errors\":" + std::to_string(row.writeErrors) + ",\"refused\":" + std::to_string(row.refused) +
-            "}";
+            ",\"selected\":" + std::to_string(row.selected) + "}";
     return line;
 }
 

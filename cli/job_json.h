@@ -7,7 +7,8 @@
 #include <vector>
 
 // One line without its newline: {"file":..,"rejected":..} for a rejected path, otherwise
-// {"file":..,"row":[five cells],"colour":N,"progress":[..],"write_errors":N,"refused":N}.
+// {"file":..,"row":[five cells],"colour":N,"progress":[..],"write_errors":N,"refused":N,
+// "selected":N}.
 std::string JobJson(const JobRow& row);
 
 void PrintJobsAsJson(const std::vector<JobRow>& rows);

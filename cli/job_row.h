@@ -15,6 +15,7 @@ struct JobRow {
     bool ended = false;     // the worker reported the job's end
     int32_t writeErrors = 0;
     int32_t refused = 0;
+    int32_t selected = 0;   // entries' files written or attempted
 
     bool Accepted() const { return rejection.empty(); }
     // "Done" with every file written: the one outcome the exit status counts as success.

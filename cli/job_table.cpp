@@ -38,7 +38,7 @@ std::string LossLine(const JobRow& row)
 
 }  // namespace
 
-std::string JobTable(const std::vector<JobRow>& rows)
+std::string JobTable(const std::vector<JobRow>& rows, bool filtered)
 {
     size_t nameWidth = 4, statusWidth = 6;
     for (const JobRow& row : rows) {
@@ -49,22 +49,24 @@ std::string JobTable(const std::vector<JobRow>& rows)
     }
     const std::string heading[5] = {"Name", "Status", "Size", "Files", "Strings"};
     std::string table = Columns(nameWidth, statusWidth, heading);
-    std::string losses;
+    std::string notes;  // what the rows themselves do not show
     for (const JobRow& row : rows) {
         if (!row.Accepted()) {
             table += row.rejection + "\n";
             continue;
         }
         table += Columns(nameWidth, statusWidth, row.cells);
-        losses += LossLine(row);
+        if (filtered)
+            notes += row.cells[0] + ": " + Count(row.selected, "file", "files") + " selected\n";
+        notes += LossLine(row);
     }
-    if (!losses.empty())
-        table += "\n" + losses;
+    if (!notes.empty())
+        table += "\n" + notes;
     return table;
 }
 
-void PrintJobTable(const std::vector<JobRow>& rows)
+void PrintJobTable(const std::vector<JobRow>& rows, bool filtered)
 {
-    const std::string table = JobTable(rows);
+    const std::string table = JobTable(rows, filtered);
     fwrite(table.data(), 1, table.size(), stdout);
 }

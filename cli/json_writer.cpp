@@ -22,3 +22,18 @@ std::string JsonString(const std::string& bytes)
     out += '"';
     return out;
 }
+
+std::string Printable(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c <= 0x7E && c != '\\') {
+            out += char(c);
+        } else {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        }
+    }
+    return out;
+}

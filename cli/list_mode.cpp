@@ -1,9 +1,8 @@
 #include "list_mode.h"
 
-#include "asset_scan.h"
 #include "fastfile_load.h"
 #include "json_writer.h"
-#include "zone_strings.h"
+#include "raw_export.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,23 +26,23 @@ const char* TypeName(EntryType type)
     return type >= Gsc && type <= Sound ? kNames[type] : kNames[0];
 }
 
-// Zone names are bytes: keep control characters away from the terminal.
-std::string Printable(const std::string& bytes)
-{
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c <= 0x7E && c != '\\') {
-            out += char(c);
-        } else {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        }
+// The entries a selection takes, as the walk that writes them finds them; their bytes
+// are never asked for.
+class SelectedEntries : public ExportDestination {
+public:
+    bool BeginFile(const ExportedFile& file) override
+    {
+        if (file.entry)
+            entries.push_back(file.entry);
+        return false;
     }
-    return out;
-}
+    void WriteBytes(const uint8_t*, size_t) override {}
+    void EndFile() override {}
 
-void PrintJson(const std::string& file, int32_t result, const FFZone& zone)
+    std::vector<const ZoneEntry*> entries;
+};
+
+void PrintJson(const std::string& file, int32_t result, const FFZone& zone, const std::vector<const ZoneEntry*>& entries)
 {
     std::string line = "{\"file\":" + JsonString(file) + ",\"result\":" + std::to_string(result) +
                        ",\"message\":" + JsonString(ResultMessage(result));
@@ -56,8 +55,8 @@ void PrintJson(const std::string& file, int32_t result, const FFZone& zone)
         for (size_t i = 0; i < zone.assetTypes.size(); ++i)
             line += (i ? "," : "") + std::to_string(zone.assetTypes[i]);
         line += "],\"entries\":[";
-        for (size_t i = 0; i < zone.entries.size(); ++i) {
-            const ZoneEntry& entry = zone.entries[i];
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const ZoneEntry& entry = *entries[i];
             line += (i ? ",{\"name\":" : "{\"name\":") + JsonString(entry.name) +
                     ",\"type\":" + std::to_string(entry.type) + ",\"offset\":" + std::to_string(entry.dataOffset) +
                     ",\"size\":" + std::to_string(entry.size) + "}";
@@ -68,7 +67,7 @@ void PrintJson(const std::string& file, int32_t result, const FFZone& zone)
     fwrite(line.data(), 1, line.size(), stdout);
 }
 
-void PrintText(const std::string& file, int32_t result, const FFZone& zone)
+void PrintText(const std::string& file, int32_t result, const FFZone& zone, const std::vector<const ZoneEntry*>& entries)
 {
     if (result != kResultSuccess) {
         printf("%s: error %d: %s\n", Printable(file).c_str(), result, ResultMessage(result).c_str());
@@ -76,10 +75,10 @@ void PrintText(const std::string& file, int32_t result, const FFZone& zone)
     }
     printf("%s\n  kind %s, zone 0x%x (%d bytes), %zu strings, %zu asset types, %zu entries\n",
            Printable(file).c_str(), KindName(zone.kind), unsigned(zone.zoneSize), zone.zoneSize,
-           zone.strings.size(), zone.assetTypes.size(), zone.entries.size());
-    for (const ZoneEntry& entry : zone.entries)
-        printf("  %-6s  offset 0x%08x  size %11d  %s\n", TypeName(entry.type), unsigned(entry.dataOffset),
-               entry.size, Printable(entry.name).c_str());
+           zone.strings.size(), zone.assetTypes.size(), entries.size());
+    for (const ZoneEntry* entry : entries)
+        printf("  %-6s  offset 0x%08x  size %11d  %s\n", TypeName(entry->type), unsigned(entry->dataOffset),
+               entry->size, Printable(entry->name).c_str());
 }
 
 }  // namespace
@@ -97,18 +96,22 @@ int RunListMode(const CliOptions& options)
     FFZone zone;
     for (const std::string& given : options.files) {
         zone.path = AbsolutePath(given);
-        const int32_t result = LoadFastFile(zone);
-        if (result == kResultSuccess) {
-            ParseStrings(zone);
-            ParseAssetTypes(zone);
-            LocateFiles(zone);
-        } else {
+        const int32_t result = LoadAndLocate(zone);
+        SelectedEntries selected;
+        if (result != kResultSuccess) {
             status = 1;
+        } else if (options.Filtered()) {
+            ExportRequest request;
+            request.selection = &options.selection;
+            ExportFiles(zone, request, selected);
+        } else {
+            for (const ZoneEntry& entry : zone.entries)
+                selected.entries.push_back(&entry);
         }
         if (options.json)
-            PrintJson(zone.path, result, zone);
+            PrintJson(zone.path, result, zone, selected.entries);
         else
-            PrintText(zone.path, result, zone);
+            PrintText(zone.path, result, zone, selected.entries);
         ResetZone(zone);
     }
     fflush(stdout);

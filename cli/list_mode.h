@@ -1,4 +1,5 @@
-// vandrel --list: what each FastFile holds, read but never written anywhere.
+// vandrel --list: what each FastFile holds, read but never written anywhere. With --only
+// or --filter, only the entries whose files extraction would take.
 #pragma once
 
 #include "cli_options.h"

@@ -1,17 +1,16 @@
-// vandrel: the command-line front end. Lists FastFiles, or extracts them on the same
-// background worker and with the same messages as the main window.
+// vandrel: the command-line front end. Extracts FastFiles on the same background worker
+// and with the same messages as the main window; lists them, prints one file of one, or
+// compares what two of them would write.
+#include "cat_mode.h"
 #include "cli_options.h"
+#include "diff_mode.h"
 #include "extract_mode.h"
+#include "file_wildcards.h"
 #include "list_mode.h"
 #include "program_log.h"
 
 #include <cstdio>
 
-#ifdef _WIN32
-// The Windows command prompt hands "*.ff" over as it stands; the C runtime expands it
-// before main when this is set, as a shell would elsewhere.
-int _dowildcard = -1;
-#endif
 
 int main(int argc, char** argv)
 {
@@ -29,7 +28,12 @@ int main(int argc, char** argv)
         printf("vandrel %s\n", kProgramVersion);
         return 0;
     }
+    options.files = ExpandFileWildcards(options.files);
     if (options.list)
         return RunListMode(options);
+    if (!options.catPath.empty())
+        return RunCatMode(options);
+    if (options.diff)
+        return RunDiffMode(options);
     return RunExtractMode(options);
 }

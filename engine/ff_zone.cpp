@@ -4,8 +4,6 @@
 
 FFZone::~FFZone()
 {
-    if (soundListOpen && soundList)
-        fclose(soundList);
     free(zoneData);
     free(scratchData);
 }

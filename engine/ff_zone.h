@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,15 +43,18 @@ struct ZoneEntry {
 
 // What the writing stages of one job could not do: output files that could not be
 // created ("Failed To write: ", "Permissions Required to write: ") and entry names
-// refused as unsafe ("Unsafe path refused: "). Each counts once per logged line.
+// refused as unsafe ("Unsafe path refused: "), each counted once per logged line; and
+// how many of the entries' files the selection took.
 struct WriteTally {
     int32_t writeErrors = 0;
     int32_t refused = 0;
+    int32_t selected = 0;
 
     WriteTally& operator+=(const WriteTally& other)
     {
         writeErrors += other.writeErrors;
         refused += other.refused;
+        selected += other.selected;
         return *this;
     }
 };
@@ -79,9 +81,6 @@ struct FFZone {
     int32_t zoneCapacity = 0;
 
     int32_t cursor = 0;  // read position, an offset into the zone
-
-    FILE* soundList = nullptr;
-    bool soundListOpen = false;
 
     FastFileKind kind = NotFastFile;
 

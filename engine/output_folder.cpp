@@ -57,17 +57,17 @@ std::string GetProgramFolder()
 
 std::string OutputFolder(const FFZone& zone)
 {
-    return OutputFolderFor(zone.folder, zone.name);
+    return OutputFolder(zone.folder, zone.name);
 }
 
-std::string OutputFolderFor(const std::string& folder, const std::string& name)
+std::string OutputFolder(const std::string& folder, const std::string& name)
 {
-    std::string output = folder.empty() ? GetProgramFolder() : folder;
+    std::string path = folder.empty() ? GetProgramFolder() : folder;
     size_t stemLength = name.size() >= 3 ? name.size() - 3 : 0;
-    output += kPathSeparator;
-    output.append(name, 0, stemLength);
-    output += kPathSeparator;
-    return output;
+    path += kPathSeparator;
+    path.append(name, 0, stemLength);
+    path += kPathSeparator;
+    return path;
 }
 
 std::string ToNativeSeparators(std::string path)
@@ -79,6 +79,32 @@ std::string ToNativeSeparators(std::string path)
     return path;
 }
 
+std::string NormalOutputPath(const std::string& path)
+{
+    std::string normal;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = path.size();
+        const size_t length = end - start;
+        if (length > 0 && !(length == 1 && path[start] == '.')) {
+            if (!normal.empty())
+                normal += '/';
+            normal.append(path, start, length);
+        }
+        start = end + 1;
+    }
+    return normal;
+}
+
+std::string PathKey(std::string path)
+{
+    for (char& c : path)
+        c = FoldPathChar(c);
+    return path;
+}
+
 bool IsSafeEntryName(const std::string& name)
 {
     if (name.empty() || IsSlash(name.front()) || IsSlash(name.back()))
@@ -86,15 +112,18 @@ bool IsSafeEntryName(const std::string& name)
     if (name.find(':') != std::string::npos)
         return false;
     size_t start = 0;
+    std::string component;
     while (start <= name.size()) {
         size_t end = name.find_first_of("/\\", start);
         if (end == std::string::npos)
             end = name.size();
-        if (StepsUp(name.substr(start, end - start)))
+        component = name.substr(start, end - start);
+        if (StepsUp(component))
             return false;
         start = end + 1;
     }
-    return true;
+    // "a/." names the folder a itself, not a file in it.
+    return component != ".";
 }
 
 void CreateParentFolders(const std::string& path)

@@ -1,10 +1,14 @@
 #include "raw_export.h"
 
+#include "asset_scan.h"
+#include "disk_destination.h"
 #include "fastfile_load.h"
 #include "output_folder.h"
 #include "program_log.h"
 #include "sound_list.h"
+#include "string_table.h"
 #include "zone_bytes.h"
+#include "zone_strings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,17 +32,17 @@ bool NamesCompressedScript(const std::string& name)
 }
 
 // Writes the part of the entry's data that lies within the zone.
-void WriteZoneBytes(const FFZone& zone, const ZoneEntry& entry, FILE* file)
+void WriteZoneBytes(const FFZone& zone, const ZoneEntry& entry, ExportDestination& destination)
 {
     int64_t begin = std::max<int64_t>(entry.dataOffset, 0);
     int64_t end = std::min<int64_t>(int64_t{entry.dataOffset} + entry.size, zone.zoneSize);
     if (zone.zoneData && end > begin)
-        fwrite(zone.zoneData + begin, 1, static_cast<size_t>(end - begin), file);
+        destination.WriteBytes(zone.zoneData + begin, static_cast<size_t>(end - begin));
 }
 
 // The script is written as its inflated bytes less the last one; anything that does not
 // inflate within its stated length leaves the file empty.
-void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, FILE* file)
+void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, ExportDestination& destination)
 {
     int64_t offset = entry.dataOffset;
     if (!zone.zoneData || offset < 0 || offset + int64_t{kScriptHeaderSize} > zone.zoneSize)
@@ -67,22 +71,52 @@ void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, FILE* file)
     int result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available);
     if (result != 0 || inflated > stated || inflated < 1)
         return;
-    fwrite(zone.scratchData, 1, static_cast<size_t>(inflated - 1), file);
+    destination.WriteBytes(zone.scratchData, static_cast<size_t>(inflated - 1));
+}
+
+// Where an entry's file goes inside the output folder: sounds into the sound folder.
+std::string EntryPath(const ZoneEntry& entry)
+{
+    return NormalOutputPath(entry.type == Sound ? "sound/" + entry.name : entry.name);
+}
+
+void ExportText(ExportDestination& destination, const ExportedFile& file, const std::string& text)
+{
+    if (!destination.BeginFile(file))
+        return;
+    destination.WriteBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    destination.EndFile();
 }
 
 }  // namespace
 
-WriteTally WriteFiles(FFZone& zone, const std::atomic<bool>* stopRequested)
+int32_t LoadAndLocate(FFZone& zone)
+{
+    const int32_t result = LoadFastFile(zone);
+    if (result != kResultSuccess)
+        return result;
+    ParseStrings(zone);
+    ParseAssetTypes(zone);
+    LocateFiles(zone);
+    return result;
+}
+
+WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestination& destination,
+                       const std::atomic<bool>* stopRequested)
 {
     WriteTally tally;
-    const std::string folder = OutputFolder(zone);
-    if (!OpenSoundList(zone, folder))
-        ++tally.writeErrors;
+    SoundList sounds(zone.kind);
+    // Whether extraction without a selection would have made the output folder by the
+    // time StringTable.txt is written, which does not make it.
+    bool folderMade = false;
+    bool stopped = false;
     for (const ZoneEntry& entry : zone.entries) {
-        if (stopRequested && stopRequested->load())
+        if (stopRequested && stopRequested->load()) {
+            stopped = true;
             break;
+        }
         if (entry.size <= 1) {
-            AddToSoundList(zone, entry.name);
+            sounds.Add(entry.name);
             continue;
         }
         if (!IsSafeEntryName(entry.name)) {
@@ -90,29 +124,32 @@ WriteTally WriteFiles(FFZone& zone, const std::atomic<bool>* stopRequested)
             ++tally.refused;
             continue;
         }
-        std::string target = folder;
-        if (entry.type == Sound) {
-            target += "sound";
-            target += kPathSeparator;
-        }
-        target += entry.name;
-#ifdef _WIN32
-        target = ToNativeSeparators(target);
-#else
-        target.replace(folder.size(), std::string::npos, ToNativeSeparators(target.substr(folder.size())));
-#endif
-        CreateParentFolders(target);
-        FILE* file = OpenOutputFile(target);
-        if (!file) {
-            ++tally.writeErrors;
+        folderMade = true;
+        const ExportedFile file{EntryPath(entry), &entry, true};
+        if (request.selection && !request.selection->Takes(entry.type, file.path))
             continue;
-        }
+        ++tally.selected;
+        if (!destination.BeginFile(file))
+            continue;
         if (zone.kind == OtherVersion && NamesCompressedScript(entry.name))
-            WriteCompressedScript(zone, entry, file);
+            WriteCompressedScript(zone, entry, destination);
         else
-            WriteZoneBytes(zone, entry, file);
-        fclose(file);
+            WriteZoneBytes(zone, entry, destination);
+        destination.EndFile();
     }
-    CloseSoundList(zone);
+    if (sounds.Kept()) {
+        ExportText(destination, ExportedFile{kSoundListName, nullptr, true}, sounds.Text());
+        folderMade = true;
+    }
+    if (!stopped && request.stringTable && !zone.strings.empty())
+        ExportText(destination, ExportedFile{kStringTableName, nullptr, folderMade}, StringTableText(zone));
+    return tally;
+}
+
+WriteTally WriteFiles(FFZone& zone, const ExportRequest& request, const std::atomic<bool>* stopRequested)
+{
+    DiskDestination disk(OutputFolder(zone));
+    WriteTally tally = ExportFiles(zone, request, disk, stopRequested);
+    tally.writeErrors += disk.WriteErrors();
     return tally;
 }

@@ -1,5 +1,5 @@
 // Refrenced_Sounds.txt: the names of the entries a Version387 archive refers to without
-// carrying their data, one per line, written while the stage "Writing Files" runs.
+// carrying their data, one per line, gathered while the entries are walked.
 #pragma once
 
 #include "ff_zone.h"
@@ -9,9 +9,17 @@
 constexpr char kSoundListName[] = "Refrenced_Sounds.txt";
 constexpr char kSoundListHeader[] = "// Kest_Ryn: Vandrel - Sound Refrence List\n\n";
 
-// Opens the list in outputFolder (which ends in a separator) for Version387 archives only.
-// Returns false only when the list was due but could not be created (the failure is logged).
-bool OpenSoundList(FFZone& zone, const std::string& outputFolder);
-// Adds one name while the list is open; does nothing otherwise.
-void AddToSoundList(FFZone& zone, const std::string& name);
-void CloseSoundList(FFZone& zone);
+class SoundList {
+public:
+    // Only Version387 archives keep a list; for the others Add does nothing.
+    explicit SoundList(FastFileKind kind);
+
+    bool Kept() const { return kept_; }
+    void Add(const std::string& name);
+    // The whole file: the header, then one line per name added.
+    const std::string& Text() const { return text_; }
+
+private:
+    bool kept_;
+    std::string text_;
+};

@@ -3,9 +3,11 @@
 
 #include "ff_zone.h"
 
+#include <string>
+
 constexpr char kStringTableName[] = "StringTable.txt";
 constexpr char kStringTableHeader[] = "// Kest_Ryn: Vandrel - String Table Dump\n\n";
 
-// Writes nothing for an empty list. Does not create the output folder. Returns false only
-// when the file could not be created (the failure is logged).
-bool WriteStringTable(FFZone& zone);
+// The whole file: the header, then every string of the list on a line of its own. An
+// archive with an empty list gets no file.
+std::string StringTableText(const FFZone& zone);

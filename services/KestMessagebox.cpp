@@ -135,8 +135,8 @@ void KestMessagebox::CloseDialog() {
     KestDlg::CloseDialog();
 }
 
-int ShowMessageBox(const std::string& caption, const std::string& text, unsigned flags) {
-    KestMessagebox box(text, caption, flags, nullptr);
+int ShowMessageBox(const std::string& caption, const std::string& text, unsigned flags, HWND owner) {
+    KestMessagebox box(text, caption, flags, owner);
     box.DoModal(box.Parent());
     return box.Result();
 }

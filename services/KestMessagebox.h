@@ -67,5 +67,6 @@ private:
     HWND parent_;
 };
 
-// Shows the box with no parent window and returns the pressed button's result.
-int ShowMessageBox(const std::string& caption, const std::string& text, unsigned flags);
+// Shows the box and returns the pressed button's result. A box with an owner belongs to
+// it: the owner is disabled while the box is open, and enabled and active again after.
+int ShowMessageBox(const std::string& caption, const std::string& text, unsigned flags, HWND owner = nullptr);

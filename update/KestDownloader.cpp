@@ -15,37 +15,63 @@ namespace {
 
 constexpr char kAgentName[] = "downloader";
 constexpr size_t kVersionTextSize = 80;
-constexpr size_t kHostNameSize = 256;
 constexpr size_t kUrlTestLimit = 6;
 constexpr DWORD kStatusPartialContent = 206;
 constexpr DWORD kStatusRangeNotSatisfiable = 416;
 constexpr DWORD kFirstErrorStatus = 400;
+constexpr DWORD kTimeoutMs = 5000;
 
-// The two WinINet handles one call owns; both are closed however the call ends.
+// The WinINet handles one call owns; all are closed however the call ends.
 class InternetHandles {
 public:
     InternetHandles() = default;
     ~InternetHandles() {
-        if (request) ::InternetCloseHandle(request);
-        if (internet) ::InternetCloseHandle(internet);
+        for (HINTERNET handle : {request, connection, internet})
+            if (handle) ::InternetCloseHandle(handle);
     }
     InternetHandles(const InternetHandles&) = delete;
     InternetHandles& operator=(const InternetHandles&) = delete;
 
     HINTERNET internet = nullptr;
+    HINTERNET connection = nullptr;
     HINTERNET request = nullptr;
 };
 
 [[noreturn]] void Fail(const char* message) { throw KestDownloadError(message); }
 
-std::string HostOf(const std::string& url) {
-    char host[kHostNameSize] = {};
-    URL_COMPONENTSA parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = sizeof host;
-    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return std::string();
-    return host;
+// A server that takes the connection and never answers fails the call after a few
+// seconds instead of holding its caller (at start-up, the main window) for as long as
+// WinINet's defaults allow. The internet handle hands the timeouts down to its
+// connections; some WinINet implementations only look for them on the connection.
+void SetTimeouts(HINTERNET handle) {
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD timeout = kTimeoutMs;
+        ::InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+    }
+}
+
+struct UrlParts {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    std::string host;
+    INTERNET_PORT port = 0;
+    std::string object;  // path and query
+};
+
+bool CrackUrl(const std::string& url, UrlParts& parts) {
+    // Null pointers with non-zero lengths: each part comes back as a place in url.
+    URL_COMPONENTSA cracked{};
+    cracked.dwStructSize = sizeof cracked;
+    cracked.dwHostNameLength = 1;
+    cracked.dwUrlPathLength = 1;
+    cracked.dwExtraInfoLength = 1;
+    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &cracked) || !cracked.lpszHostName) return false;
+    parts.scheme = cracked.nScheme;
+    parts.host.assign(cracked.lpszHostName, cracked.dwHostNameLength);
+    parts.port = cracked.nPort;
+    if (cracked.lpszUrlPath) parts.object.assign(cracked.lpszUrlPath, cracked.dwUrlPathLength);
+    if (cracked.lpszExtraInfo) parts.object.append(cracked.lpszExtraInfo, cracked.dwExtraInfoLength);
+    if (parts.object.empty()) parts.object = "/";
+    return true;
 }
 
 void OpenConnection(const std::string& url, InternetHandles& handles) {
@@ -54,13 +80,26 @@ void OpenConnection(const std::string& url, InternetHandles& handles) {
     if (::InternetAttemptConnect(0) != ERROR_SUCCESS) Fail("Can't connect");
     handles.internet = ::InternetOpenA(kAgentName, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     if (!handles.internet) Fail("Can't open connection");
+    SetTimeouts(handles.internet);
 }
 
+// Connects, sends the GET with header and waits for the answer's headers.
 void OpenUrl(InternetHandles& handles, const std::string& url, const std::string& header) {
-    if (IsReservedInvalidHost(HostOf(url))) Fail("Can't open url");
-    handles.request = ::InternetOpenUrlA(handles.internet, url.c_str(), header.empty() ? nullptr : header.c_str(),
-                                         static_cast<DWORD>(header.size()), INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    if (!handles.request) Fail("Can't open url");
+    UrlParts parts;
+    if (!CrackUrl(url, parts) || IsReservedInvalidHost(parts.host)) Fail("Can't open url");
+    const bool secure = parts.scheme == INTERNET_SCHEME_HTTPS;
+    if (parts.scheme != INTERNET_SCHEME_HTTP && !secure) Fail("Can't open url");
+    handles.connection = ::InternetConnectA(handles.internet, parts.host.c_str(), parts.port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    if (!handles.connection) Fail("Can't open url");
+    SetTimeouts(handles.connection);
+    const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | (secure ? INTERNET_FLAG_SECURE : 0);
+    handles.request = ::HttpOpenRequestA(handles.connection, "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
+                                         flags, 0);
+    if (!handles.request ||
+        !::HttpSendRequestA(handles.request, header.empty() ? nullptr : header.c_str(),
+                            static_cast<DWORD>(header.size()), nullptr, 0))
+        Fail("Can't open url");
 }
 
 void CheckHttpVersion(HINTERNET request) {
@@ -177,8 +216,9 @@ bool KestDownloader::Download(const std::string& url, const std::atomic<bool>* a
     OpenUrl(handles, url, "Range:bytes=" + std::to_string(start) + "-");
     CheckHttpVersion(handles.request);
     const DWORD status = QueryStatus(handles.request);
-    if (status == kStatusRangeNotSatisfiable) {
-        // The range starts at or past the end of the file: nothing is left to fetch.
+    if (status == kStatusRangeNotSatisfiable && start > 0) {
+        // The range starts at or past the end of the file: nothing is left to fetch. From
+        // offset 0 it is a refusal, not a complete file.
         if (callback) callback(start, start);
         return true;
     }

@@ -1,7 +1,8 @@
 // KestDownloader: fetches one URL at a time over HTTP with WinINet, either into a file
 // in 10240-byte chunks (resumable with a byte-range request, with a progress callback and
 // an abort flag) or as a short text reply of at most 1024 bytes. Every failure is thrown
-// as a KestDownloadError carrying one fixed message.
+// as a KestDownloadError carrying one fixed message; a server that stays silent for five
+// seconds (while connecting, sending or receiving) fails the call.
 //
 // It runs on its caller's thread and starts none of its own. The only input that crosses
 // threads is the abort flag, which another thread may set to end a running Download

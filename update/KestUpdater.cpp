@@ -45,17 +45,42 @@ bool IsPlainHost(const std::string& host) {
     return true;
 }
 
+constexpr DWORD kRepostMs = 20;
+constexpr int kNothingPosted = -2;  // below every percentage OnUpdateProgress posts
+
+// The percentage last posted for the download under way; only the update thread, one at
+// a time, touches it.
+int postedPercent = kNothingPosted;
+
 void PostToUpdateWindow(UINT msg, LPARAM lp) {
     HWND target = updateWindow.load();
     if (target) ::PostMessageA(target, msg, 0, lp);
 }
 
-// Runs the updater batch file in the current folder with the system's own command
-// interpreter (never a cmd.exe lying in the current folder) and waits for it.
-void RunUpdaterBatch() {
+// The end of an update (its error, or the updater running) must reach the dialog, which
+// cannot be closed until it does. A full message queue refuses a post: it is posted
+// again until the queue takes it, the dialog is gone or the process is ending.
+void PostOutcome(UINT msg, LPARAM lp, const std::atomic<bool>& abort) {
+    for (;;) {
+        const HWND target = updateWindow.load();
+        if (!target || ::PostMessageA(target, msg, 0, lp)) return;
+        // Waiting on the dialog's own thread would keep its queue full for ever.
+        if (!::IsWindow(target) || abort.load() || ::GetWindowThreadProcessId(target, nullptr) == ::GetCurrentThreadId())
+            return;
+        ::Sleep(kRepostMs);
+    }
+}
+
+// Starts the updater batch file in the current folder with the system's own command
+// interpreter (never a cmd.exe lying in the current folder). Null when it cannot be
+// started, with the reason in GetLastError.
+HANDLE StartUpdaterBatch() {
     char systemFolder[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryA(systemFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
+    if (length == 0 || length >= MAX_PATH) {
+        if (length) ::SetLastError(ERROR_BUFFER_OVERFLOW);
+        return nullptr;
+    }
     const std::string interpreter = std::string(systemFolder, length) + "\\cmd.exe";
     std::string command = kRunUpdaterCommand;
     STARTUPINFOA startup{};
@@ -63,10 +88,9 @@ void RunUpdaterBatch() {
     PROCESS_INFORMATION process{};
     if (!::CreateProcessA(interpreter.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &process))
-        return;
+        return nullptr;
     ::CloseHandle(process.hThread);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    ::CloseHandle(process.hProcess);
+    return process.hProcess;
 }
 
 // Lets a std::thread go without waiting when its last owner releases it.
@@ -169,6 +193,7 @@ void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
         bool fetched = true;
         for (const UpdateFile& file : kUpdateFiles) {
             downloader.outputFile = file.savedAs;
+            postedPercent = kNothingPosted;
             if (!downloader.Download(address + file.path, &run->abort, true, &OnUpdateProgress)) {
                 theLog.LogError("Failed To Download Update");
                 fetched = false;
@@ -181,8 +206,16 @@ void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
         }
         if (fetched) {
             theLog.Log("Downloaded Update");
-            PostToUpdateWindow(WM_KEST_UPDATERUNNING, 0);
-            RunUpdaterBatch();
+            if (const HANDLE batch = StartUpdaterBatch()) {
+                PostOutcome(WM_KEST_UPDATERUNNING, 0, run->abort);
+                ::WaitForSingleObject(batch, INFINITE);
+                ::CloseHandle(batch);
+            } else {
+                char text[kErrorTextSize];
+                std::snprintf(text, sizeof text, "Failed To Run Update: Can't start %s (error %lu)", kUpdaterBatchName,
+                              static_cast<unsigned long>(::GetLastError()));
+                ReportErrorOn(*run, text);
+            }
         }
     } catch (const KestDownloadError& error) {
         ReportDownloadErrorOn(*run, error.Message());
@@ -196,15 +229,20 @@ void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
 void KestUpdater::ReportDownloadError(const char* message) { ReportDownloadErrorOn(*run_, message); }
 
 void KestUpdater::ReportDownloadErrorOn(UpdateRun& run, const char* message) {
-    const std::string text = std::string("KestDownloader:: ") + message;
-    theLog.LogError("%s", text.c_str());
-    std::snprintf(run.errorText, sizeof run.errorText, "%s", text.c_str());
-    PostToUpdateWindow(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(run.errorText));
+    ReportErrorOn(run, (std::string("KestDownloader:: ") + message).c_str());
+}
+
+void KestUpdater::ReportErrorOn(UpdateRun& run, const char* text) {
+    theLog.LogError("%s", text);
+    std::snprintf(run.errorText, sizeof run.errorText, "%s", text);
+    PostOutcome(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(run.errorText), run.abort);
 }
 
 void KestUpdater::OnUpdateProgress(uint32_t total, uint32_t done) {
     // Without a total, or past it, there is no percentage; -1 lies outside what the
-    // dialog takes.
+    // dialog takes. A chunk that leaves the whole percentage as it was posts nothing.
     const int percent = (total == 0 || done > total) ? -1 : static_cast<int>(static_cast<double>(done) / total * 100.0);
+    if (percent == postedPercent) return;
+    postedPercent = percent;
     PostToUpdateWindow(WM_KEST_UPDATEPROGRESS, percent);
 }

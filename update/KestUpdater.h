@@ -3,14 +3,18 @@
 //
 // How it works
 // - CheckForUpdate runs on the user-interface thread: it asks the update server for the
-//   newest version number and compares it with the program's own.
+//   newest version number and compares it with the program's own. The downloader's
+//   timeouts bound it: a silent server delays the main window by seconds, not minutes.
 // - StartUpdate starts one update thread (never two at once) that downloads the archiver,
 //   the update archive and the updater batch file into the current folder and then runs
-//   the batch file there with the command interpreter, waiting for it.
+//   the batch file there with the command interpreter, waiting for it. A batch file
+//   that cannot be started is the update's error.
 // - The thread never touches a window: it posts WM_KEST_UPDATEPROGRESS,
 //   WM_KEST_UPDATEERROR and WM_KEST_UPDATERUNNING to updateWindow. The error text that
 //   WM_KEST_UPDATEERROR points to is written before the message is posted and not again
-//   in that run.
+//   in that run. Progress is posted only when the whole percentage changes; the error or
+//   running message, which ends the dialog's wait, is posted again while a full queue
+//   refuses it.
 // - The running and abort flags are atomics shared by the thread and the updater. The
 //   thread holds its own reference to them (UpdateRun), so the updater can be destroyed
 //   at process exit while a download runs: the destructor sets abort and lets the thread
@@ -68,7 +72,8 @@ public:
     void RunUpdate(const std::string& text);
     // Logs "KestDownloader:: " + message and hands it to the update dialog.
     void ReportDownloadError(const char* message);
-    // The progress callback of every download: posts the whole percent.
+    // The progress callback of every download: posts the whole percent when it differs
+    // from the last one posted for the download.
     static void OnUpdateProgress(uint32_t total, uint32_t done);
 
     bool IsRunning() const;
@@ -79,6 +84,8 @@ private:
     struct UpdateRun;
     static void RunUpdateOn(const std::shared_ptr<UpdateRun>& run);
     static void ReportDownloadErrorOn(UpdateRun& run, const char* message);
+    // Logs text and hands it to the update dialog as the update's error.
+    static void ReportErrorOn(UpdateRun& run, const char* text);
 
     std::shared_ptr<std::thread> thread_;
     std::atomic<bool> stopped_{true};

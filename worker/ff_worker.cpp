@@ -2,10 +2,9 @@
 
 #include "asset_scan.h"
 #include "fastfile_load.h"
+#include "output_folder.h"
 #include "program_log.h"
 #include "raw_export.h"
-#include "sound_list.h"
-#include "string_table.h"
 #include "zone_strings.h"
 
 #include <cstdarg>
@@ -50,13 +49,15 @@ KestFFWorker::~KestFFWorker()
     StopWorker();
 }
 
-void KestFFWorker::StartWorker(MessageTarget* target, const std::string& outputRoot)
+void KestFFWorker::StartWorker(MessageTarget* target, const std::string& outputRoot,
+                               const EntrySelection* selection)
 {
     // Two loops on one zone would race: a running thread is stopped before a new one starts.
     StopWorker();
     stop_ = false;
     target_ = target;
     outputRoot_ = WithoutTrailingSeparators(outputRoot);
+    selection_ = selection;
     thread_ = std::make_shared<std::thread>(&KestFFWorker::WorkLoop, this);
     theLog.Log("Background FastFile Worker started");
 }
@@ -83,6 +84,18 @@ void KestFFWorker::StopWorker()
     if (thread_->joinable())
         thread_->join();
     thread_.reset();
+}
+
+std::string KestFFWorker::OutputParentOf(const FFJob& job) const
+{
+    if (!outputRoot_.empty())
+        return outputRoot_;
+    return job.LocalDump ? std::string() : job.folder;
+}
+
+std::string KestFFWorker::OutputFolderOf(const FFJob& job) const
+{
+    return OutputFolder(OutputParentOf(job), job.name);
 }
 
 void KestFFWorker::AddJob(const FFJob& job)
@@ -120,7 +133,7 @@ void KestFFWorker::WorkLoop()
     }
 }
 
-void KestFFWorker::RunJobGuarded(FFJob& job) noexcept
+void KestFFWorker::RunJobGuarded(const FFJob& job) noexcept
 {
     // Whatever a hostile archive makes the pipeline throw (a huge allocation, a length
     // past a container's limit) ends its job, not the program.
@@ -139,7 +152,6 @@ void KestFFWorker::RunJobGuarded(FFJob& job) noexcept
 
 void KestFFWorker::EndJobAfterException(const FFJob& job, const char* message) noexcept
 {
-    CloseSoundList(zone_);
     ResetZone(zone_);
     if (stop_)
         return;
@@ -158,12 +170,12 @@ void KestFFWorker::ReportJobEnd(const FFJob& job) noexcept
     }
     try {
         if (target_)
-            target_->JobEnded(JobOutcome{job.row, tally_.writeErrors, tally_.refused});
+            target_->JobEnded(JobOutcome{job.row, tally_.writeErrors, tally_.refused, tally_.selected});
     } catch (...) {
     }
 }
 
-void KestFFWorker::RunJob(FFJob& job)
+void KestFFWorker::RunJob(const FFJob& job)
 {
     tally_ = WriteTally();
     PostStatusText(kWorkingText);
@@ -171,13 +183,9 @@ void KestFFWorker::RunJob(FFJob& job)
     SetStatus("Decompressing", kDecompressingColour);
     PostProgress(5);
 
-    if (job.LocalDump)
-        job.folder.clear();
-    if (!outputRoot_.empty())
-        job.folder = outputRoot_;
     zone_.path = job.path;
     zone_.name = job.name;
-    zone_.folder = job.folder;
+    zone_.folder = OutputParentOf(job);
 
     int32_t result = LoadFastFile(zone_);
     if (result != 0) {
@@ -230,12 +238,11 @@ bool KestFFWorker::RunStages(const FFJob& job)
 
     PostProgress(80);
     SetStatus("Writing Files", kFilesColour);
-    tally_ += WriteFiles(zone_, &stop_);
-    if (stop_)
-        return false;
-    if (job.Inc_StringTable && !WriteStringTable(zone_))
-        ++tally_.writeErrors;
-    return true;
+    ExportRequest request;
+    request.stringTable = job.Inc_StringTable != 0;
+    request.selection = selection_;
+    tally_ += WriteFiles(zone_, request, &stop_);
+    return !stop_;
 }
 
 void KestFFWorker::FailJob(const FFJob& job, const std::string& message, bool corrupt)

@@ -12,11 +12,12 @@
 // Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
 // wakes the thread and joins it. The thread reads the flag when it waits, between the
 // pipeline's stages and, through WriteFiles, between two entries; so the job under way
-// ends at its next entry boundary with its current file whole and its sound list closed.
+// ends at its next entry boundary with its current file whole and its sound list written.
 // Once the thread has seen the flag it posts nothing more: a job cut short keeps the
 // status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once
 
+#include "entry_selection.h"
 #include "ff_job.h"
 #include "ff_zone.h"
 #include "program_log.h"
@@ -43,8 +44,10 @@ public:
 
     // Starts the thread posting to target, which must outlive the worker thread. A
     // non-empty outputRoot takes the place of every job's folder as the place of its
-    // per-archive output folder (the .dump stays next to the FastFile).
-    void StartWorker(MessageTarget* target, const std::string& outputRoot = std::string());
+    // per-archive output folder (the .dump stays next to the FastFile). A selection,
+    // which must outlive the thread too, limits the entries' files every job writes.
+    void StartWorker(MessageTarget* target, const std::string& outputRoot = std::string(),
+                     const EntrySelection* selection = nullptr);
 #ifdef _WIN32
     void StartWorker(HWND window);
 #endif
@@ -54,6 +57,10 @@ public:
     // boundary, the queued jobs are dropped. Harmless when no thread runs.
     void StopWorker();
 
+    // The per-archive output folder the job's files go to (OutputFolder), as the job
+    // will find it once this worker runs it.
+    std::string OutputFolderOf(const FFJob& job) const;
+
     // Blocks until the queue holds a job and moves it into job; false when a stop was
     // requested, whatever the queue holds.
     bool WaitForJob(FFJob& job);
@@ -62,13 +69,15 @@ public:
 
 private:
     // Runs one job; an exception from it ends that job as a failure, never the thread.
-    void RunJobGuarded(FFJob& job) noexcept;
-    void RunJob(FFJob& job);
+    void RunJobGuarded(const FFJob& job) noexcept;
+    void RunJob(const FFJob& job);
     // The stages after a successful load; false when a stop cut them short.
     bool RunStages(const FFJob& job);
     void FailJob(const FFJob& job, const std::string& message, bool corrupt);
     void EndJobAfterException(const FFJob& job, const char* message) noexcept;
     void ReportJobEnd(const FFJob& job) noexcept;
+    // Where the job's output folder goes: empty for the program's folder.
+    std::string OutputParentOf(const FFJob& job) const;
     void PostProgress(int32_t percent);
     void PostStatusText(const char* text);
     void SetStatus(const char* text, uint32_t colour);
@@ -81,6 +90,7 @@ private:
     std::condition_variable jobReady_;
     MessageTarget* target_ = nullptr;
     std::string outputRoot_;
+    const EntrySelection* selection_ = nullptr;
 #ifdef _WIN32
     WindowMessageTarget windowTarget_;
 #endif

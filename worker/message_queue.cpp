@@ -8,20 +8,30 @@ MessageQueue::~MessageQueue()
 
 bool MessageQueue::Post(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
+    return PostFrom(0, message, wParam, lParam);
+}
+
+void MessageQueue::JobEnded(const JobOutcome& outcome)
+{
+    JobEndedFrom(0, outcome);
+}
+
+bool MessageQueue::PostFrom(int32_t sender, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (closed_)
             return false;
-        messages_.push_back(PostedMessage{message, wParam, lParam});
+        messages_.push_back(PostedMessage{message, wParam, lParam, sender});
     }
     arrived_.notify_one();
     return true;
 }
 
-void MessageQueue::JobEnded(const JobOutcome& outcome)
+void MessageQueue::JobEndedFrom(int32_t sender, const JobOutcome& outcome)
 {
     JobOutcome* copy = new JobOutcome(outcome);
-    if (!Post(kJobEndedReport, reinterpret_cast<uintptr_t>(copy), 0))
+    if (!PostFrom(sender, kJobEndedReport, reinterpret_cast<uintptr_t>(copy), 0))
         delete copy;
 }
 

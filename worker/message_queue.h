@@ -26,6 +26,9 @@ public:
     // Fails once the queue is closed.
     bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void JobEnded(const JobOutcome& outcome) override;
+    // As Post and JobEnded, with the sender's number in the message.
+    bool PostFrom(int32_t sender, uint32_t message, uintptr_t wParam, intptr_t lParam);
+    void JobEndedFrom(int32_t sender, const JobOutcome& outcome);
 
     // Blocks until a message is there; false only when the queue is closed and empty.
     bool Pop(PostedMessage& message);
@@ -41,4 +44,20 @@ private:
     std::condition_variable arrived_;
     std::deque<PostedMessage> messages_;
     bool closed_ = false;
+};
+
+// One of several workers that share a queue: what it posts carries its number, so the
+// consumer can tell whose progress a message reports.
+class QueueSender : public MessageTarget {
+public:
+    QueueSender(MessageQueue& queue, int32_t sender) : queue_(queue), sender_(sender) {}
+    bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+    {
+        return queue_.PostFrom(sender_, message, wParam, lParam);
+    }
+    void JobEnded(const JobOutcome& outcome) override { queue_.JobEndedFrom(sender_, outcome); }
+
+private:
+    MessageQueue& queue_;
+    const int32_t sender_;
 };

@@ -33,11 +33,13 @@ struct RowUpdate {
 };
 
 // The end of one job that ran to its end ("Done" or an error text): what its writing
-// stages could not do. Both counts are 0 for a clean job and for a failed load.
+// stages could not do, and how many of its entries' files the selection took. Every
+// count is 0 for a failed load.
 struct JobOutcome {
     int32_t row;
     int32_t writeErrors;  // "Failed To write: " and "Permissions Required to write: " lines
     int32_t refused;      // "Unsafe path refused: " lines
+    int32_t selected;     // entries' files written or attempted
 };
 
 // Not a window message: a MessageQueue carries a JobOutcome* in wParam under this number.
@@ -47,6 +49,7 @@ struct PostedMessage {
     uint32_t message;
     uintptr_t wParam;
     intptr_t lParam;
+    int32_t sender = 0;  // which worker posted it, where several share one queue
 };
 
 // Where the worker posts. Post must never wait for the receiver; it returns false when

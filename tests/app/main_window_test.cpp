@@ -1,19 +1,25 @@
 // The main window end to end: files dropped on it as the shell drops them (a DROPFILES
 // block posted with WM_DROPFILES), checked, listed and extracted by the real worker,
 // with the rows, colours, progress, status text, output files and log lines checked
-// once the worker is idle. The "Invalid File" boxes are answered from inside their own
-// modal loops by a thread timer, which records their texts in order.
+// once the worker is idle. The box answerer answers the "Invalid File" boxes from inside
+// their own modal loops and records them in order.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "KestAboutDlg.h"
 #include "KestMessagebox.h"
 #include "KestPalette.h"
 #include "Kest_VandrelDlg.h"
@@ -23,6 +29,7 @@
 #include "ff_builder.h"
 #include "heap_block_counter.h"
 #include "import_patch.h"
+#include "output_folder.h"
 #include "output_test_support.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
@@ -73,45 +80,13 @@ protected:
     }
 };
 
-// Answers every "Invalid File" box with its "Ok" button and records what it said.
-class InvalidFileBoxes {
-public:
-    struct Box {
-        std::string text;
-        unsigned flags;
-    };
-
-    InvalidFileBoxes() {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &OnTick);
-    }
-    ~InvalidFileBoxes() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    const std::vector<Box>& Boxes() const { return boxes_; }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : boxes_) texts.push_back(box.text);
-        return texts;
-    }
-
-private:
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND box = ::FindWindowA(nullptr, "Invalid File");
-        if (!current_ || !box || !::IsWindowVisible(box)) return;
-        char text[1024] = {};
-        ::GetDlgItemTextA(box, IDC_MSGBOX_TEXT, text, sizeof text);
-        auto* shown = dynamic_cast<KestMessagebox*>(fw::Window::FromHandle(box));
-        current_->boxes_.push_back(Box{text, shown ? shown->Flags() : 0u});
-        ::SendMessageA(::GetDlgItem(box, IDC_MSGBOX_RIGHT), BM_CLICK, 0, 0);
-    }
-
-    static InvalidFileBoxes* current_;
-    UINT_PTR timer_;
-    std::vector<Box> boxes_;
-};
-InvalidFileBoxes* InvalidFileBoxes::current_ = nullptr;
+// The drop handles the window has released, as it called the shell to release them.
+std::vector<HDROP> g_releasedDrops;
+decltype(&::DragFinish) g_systemDragFinish = nullptr;
+void WINAPI RecordDragFinish(HDROP drop) {
+    g_releasedDrops.push_back(drop);
+    g_systemDragFinish(drop);
+}
 
 // A drop as the shell hands it over: DROPFILES, then the ANSI paths, each ended by a
 // zero, and one more zero.
@@ -154,15 +129,46 @@ int StatusPixels(KestListView& list, int row, COLORREF colour) {
     return count;
 }
 
+// The folders the window asks the shell to open; nothing is started.
+class ShellOpenRecorder {
+public:
+    ShellOpenRecorder() : patch_("shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(&Record)) {
+        current_ = this;
+    }
+    ~ShellOpenRecorder() { current_ = nullptr; }
+    bool Active() const { return patch_.Active(); }
+    // Each call as "verb folder"; taken, so the next check starts afresh.
+    std::vector<std::string> Take() { return std::exchange(opened_, {}); }
+
+private:
+    static HINSTANCE WINAPI Record(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT) {
+        if (current_) current_->opened_.push_back(std::string(verb ? verb : "(null)") + " " + (file ? file : ""));
+        return reinterpret_cast<HINSTANCE>(42);  // success, as ShellExecute reports it
+    }
+    static ShellOpenRecorder* current_;
+    uitest::ImportPatch patch_;
+    std::vector<std::string> opened_;
+};
+ShellOpenRecorder* ShellOpenRecorder::current_ = nullptr;
+
 class MainWindowTest : public ::testing::Test {
 protected:
     TempFolder dir;
     std::unique_ptr<TestedMainWindow> window;
     std::unique_ptr<testsupport::LogCapture> log;
+    uitest::ImportPatch dragFinish{"shell32.dll", "DragFinish", reinterpret_cast<void*>(&RecordDragFinish)};
+    uitest::BoxAnswerer boxes;
+    std::vector<unsigned> boxFlags;  // of each "Invalid File" box
 
     void SetUp() override {
+        g_systemDragFinish = reinterpret_cast<decltype(g_systemDragFinish)>(dragFinish.Original());
         uitest::EnsureThemedUi();
         ExportOptions = ExportOptionsRecord{};
+        boxes.On("Invalid File", [&](HWND box) {
+            auto* shown = dynamic_cast<KestMessagebox*>(fw::Window::FromHandle(box));
+            boxFlags.push_back(shown ? shown->Flags() : 0u);
+            ::SendMessageA(::GetDlgItem(box, IDC_MSGBOX_RIGHT), BM_CLICK, 0, 0);
+        });
         Open();
     }
     void TearDown() override { window.reset(); }
@@ -184,8 +190,12 @@ protected:
     // Posts the drop and pumps until the window has dealt with it, boxes and all.
     void Drop(const std::vector<std::string>& paths) {
         const int before = window->dropsHandled;
-        ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths))));
+        const size_t releasedBefore = g_releasedDrops.size();
+        const HDROP drop = static_cast<HDROP>(MakeDrop(paths));
+        ASSERT_TRUE(window->Post(WM_DROPFILES, reinterpret_cast<WPARAM>(drop)));
         ASSERT_TRUE(uitest::PumpUntil([&] { return window->dropsHandled > before; }, 10000)) << "drop not handled";
+        const std::vector<HDROP> released(g_releasedDrops.begin() + releasedBefore, g_releasedDrops.end());
+        EXPECT_EQ(std::vector<HDROP>{drop}, released) << "the drop handle is released once";
     }
 
     // Pumps until every row shows how its job ended and the status bar is back at "Idle..".
@@ -211,6 +221,17 @@ protected:
     }
 
     void Click(int id) { ::SendMessageA(window->GetDlgItem(id), BM_CLICK, 0, 0); }
+
+    POINT RowPoint(int row) {
+        RECT r{};
+        window->JobList().GetItemRect(row, &r, LVIR_LABEL);
+        return POINT{r.left + 10, (r.top + r.bottom) / 2};
+    }
+    void DoubleClick(int row) {
+        const POINT at = RowPoint(row);
+        window->JobList().Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        window->JobList().Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    }
 };
 
 BOOL CALLBACK CountLogWindows(HWND hwnd, LPARAM count) {
@@ -324,23 +345,18 @@ TEST_F(MainWindowTest, TheUpdatePromptComesBeforeWindowOnTopAndTheStartFiles) {
     window->SetStartupFiles({patch});
     bool topmostDuringPrompt = true;
     size_t addedDuringPrompt = 99;
-    HWND promptOwner = nullptr;
-    uitest::RunModalScript(
-        "Program Update",
-        [&](HWND prompt) {
-            topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
-            addedDuringPrompt = AddedLines().size();
-            promptOwner = ::GetWindow(prompt, GW_OWNER);
-            ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
-        },
-        [&] {
-            ASSERT_TRUE(window->Create(nullptr));
-            uitest::PumpUntil([&] { return !AddedLines().empty(); });
-        },
-        "update prompt");
+    boxes.On("Program Update", [&](HWND prompt) {
+        topmostDuringPrompt = (window->GetExStyle() & WS_EX_TOPMOST) != 0;
+        addedDuringPrompt = AddedLines().size();
+        ::SendMessageA(::GetDlgItem(prompt, IDC_UPDATE_CLOSE), BM_CLICK, 0, 0);
+    });
+    ASSERT_TRUE(window->Create(nullptr));
+    uitest::PumpUntil([&] { return !AddedLines().empty(); });
+    ASSERT_EQ(1u, boxes.Seen().size());
+    EXPECT_EQ("Program Update", boxes.Seen()[0].caption);
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
     EXPECT_FALSE(topmostDuringPrompt);
     EXPECT_EQ(0u, addedDuringPrompt);
-    EXPECT_EQ(window->hwnd(), promptOwner);
     EXPECT_TRUE(window->GetExStyle() & WS_EX_TOPMOST);
     EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
     ASSERT_TRUE(WaitUntilIdle());
@@ -392,13 +408,7 @@ TEST_F(MainWindowTest, CloseEscapeTheCaptionAndTheSystemCloseEndTheWindowButEnte
     } ways[] = {
         {"Close", [](HWND w) { ::SendMessageA(::GetDlgItem(w, IDC_CLOSE), BM_CLICK, 0, 0); }},
         {"Escape", [](HWND w) { ::PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0); }},
-        {"caption close",
-         [](HWND w) {
-             RECT r;
-             ::GetWindowRect(w, &r);
-             const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
-             ::SendMessageA(w, WM_NCLBUTTONDOWN, ::SendMessageA(w, WM_NCHITTEST, 0, at), at);
-         }},
+        {"caption close", [](HWND w) { uitest::ClickCloseBox(w); }},
         {"system close", [](HWND w) { ::PostMessageA(w, WM_CLOSE, 0, 0); }},
     };
     window->Post(WM_KEYDOWN, VK_RETURN);
@@ -459,10 +469,9 @@ TEST_F(MainWindowTest, RejectedPathsShowOneBoxEachInDropOrderAndAddNothing) {
         paths.push_back(c.path);
         texts.push_back(c.text);
     }
-    InvalidFileBoxes boxes;
     Drop(paths);
     EXPECT_EQ(texts, boxes.Texts());
-    for (const auto& box : boxes.Boxes()) EXPECT_EQ(KMB_OK | KMB_ICONERROR, box.flags) << box.text;
+    EXPECT_EQ(std::vector<unsigned>(texts.size(), KMB_OK | KMB_ICONERROR), boxFlags);
     EXPECT_EQ((std::vector<std::vector<std::string>>{{"", "", "", "", ""}}), window->Rows());
     EXPECT_TRUE(window->ClearPending()) << "only an accepted file removes the placeholder";
     EXPECT_TRUE(AddedLines().empty());
@@ -474,7 +483,6 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
     const std::string first = Archive("first.ff");
     const std::string notes = Archive("notes.txt");
     const std::string second = Archive("second.ff", SmallZone("second() {}"));
-    InvalidFileBoxes boxes;
     Drop({first, notes, second});
     Drop({first});
     EXPECT_EQ((std::vector<std::string>{"Not a FastFile: 'notes.txt'"}), boxes.Texts());
@@ -490,18 +498,50 @@ TEST_F(MainWindowTest, ValidFilesOfADropAreQueuedInOrderAroundAnInvalidOne) {
     EXPECT_EQ("second() {}", ReadText(dir / "second/maps/dm.gsc"));
 }
 
+// Each box belongs to the main window, which takes no clicks or drops while it is open.
+TEST_F(MainWindowTest, TheWindowIsDisabledWhileEachBoxOfADropIsOpenAndActiveAgainAfter) {
+    const std::string notes = Archive("notes.txt");
+    const std::string patch = Archive("patch.ff");
+    const std::string missing = dir / "missing.ff";
+    Drop({notes, patch, missing});
+    ASSERT_EQ(2u, boxes.Seen().size());
+    for (const uitest::SeenBox& box : boxes.Seen()) {
+        EXPECT_EQ(window->hwnd(), box.owner) << box.text;
+        EXPECT_TRUE(box.ownerDisabled) << box.text;
+    }
+    EXPECT_TRUE(window->IsWindowEnabled());
+    EXPECT_EQ(window->hwnd(), ::GetActiveWindow());
+    EXPECT_EQ((std::vector<std::string>{"Added 'patch.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"patch.ff", "Done", Hex(SmallZone().Build().size()), "2", "3"}}),
+              window->Rows());
+}
+
 TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
     const std::string before = Archive("before.ff");
-    const std::string after = Archive("after.ff");
+    const std::string after = Archive("dumped_to_local.ff");
+    // With Dump To Local the files go beside the program (the test program here).
+    const std::string local = GetProgramFolder() + "\\dumped_to_local";
+    std::filesystem::remove_all(local);
     Drop({before});
     Click(IDC_CREATE_DUMP);
     Click(IDC_INC_STRINGTABLE);
+    Click(IDC_DUMP_TO_LOCAL);
     Drop({after});
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_FALSE(Exists(before + ".dump"));
     EXPECT_FALSE(Exists(dir / "before/StringTable.txt"));
+    EXPECT_EQ("main() {}", ReadText(dir / "before/maps/dm.gsc"));
     EXPECT_EQ(SmallZone().Build(), ffb::ReadFile(after + ".dump"));
-    EXPECT_TRUE(Exists(dir / "after/StringTable.txt"));
+    EXPECT_TRUE(Exists(local + "\\StringTable.txt"));
+    EXPECT_EQ("main() {}", ReadText(local + "\\maps\\dm.gsc"));
+    EXPECT_FALSE(Exists(dir / "dumped_to_local"));
+    // Each row opens the folder its job was queued with, whatever the option says now.
+    ShellOpenRecorder shell;
+    DoubleClick(0);
+    DoubleClick(1);
+    EXPECT_EQ((std::vector<std::string>{"open " + (dir / "before"), "open " + local}), shell.Take());
+    std::filesystem::remove_all(local);
 }
 
 TEST_F(MainWindowTest, ACorruptFileEndsRedWithProgressZeroAndALogLine) {
@@ -542,6 +582,36 @@ TEST_F(MainWindowTest, WorkerReportsUpdateTheirCellBarAndTextAndEveryRowReportIs
     EXPECT_EQ(0x123456u, window->JobList().RowStatusColour(0)) << "only a report with the flag sets the colour";
     EXPECT_EQ(37, window->StatusBar().Progress().Position()) << "101 and -1 are ignored";
     EXPECT_EQ("Working.. ", window->StatusBar().StatusText());
+
+    // Reports still waiting when the window closes are freed too (wine drops them with
+    // the window's queue, unseen). Their texts' blocks have a size nothing else has.
+    const std::string late(1000, 'l');
+    uitest::g_watchedSize = late.size() + 1;
+    const int textsBefore = uitest::g_watchedLive;
+    for (int column : {1, 2})
+        window->Post(WM_KEST_ROWUPDATE, reinterpret_cast<WPARAM>(new RowUpdate{0, 0, 0, late}), column);
+    EXPECT_EQ(textsBefore + 2, uitest::g_watchedLive.load());
+    window.reset();
+    EXPECT_EQ(textsBefore, uitest::g_watchedLive.load()) << "a report waiting at the close was not freed";
+    uitest::g_watchedSize = 0;
+}
+
+TEST_F(MainWindowTest, TheCaptionsMinimiseButtonMinimisesTheWindow) {
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
+}
+
+TEST_F(MainWindowTest, AboutShowsTheProgramsOwnVersion) {
+    std::string text;
+    boxes.On("About", [&](HWND box) {
+        text = fw::WindowHandle(::GetDlgItem(box, IDC_ABOUT_TEXT)).GetWindowText();
+        ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0);
+    });
+    Click(IDC_ABOUT);
+    ASSERT_EQ(1u, boxes.Seen().size());
+    EXPECT_EQ(AboutText(kProgramVersionNumber), text);
+    EXPECT_EQ("1.0", text.substr(text.rfind("Version: ") + 9)) << "1.02 with one digit after the point";
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
 }
 
 TEST_F(MainWindowTest, ShowLogOpensOneLiveLogWindow) {
@@ -613,28 +683,6 @@ TEST_F(MainWindowTest, ClosingWhileABigJobRunsReturnsPromptlyAndLeavesWholeFiles
     MSG msg;
     EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_KEST_ROWUPDATE, WM_KEST_ROWUPDATE, PM_NOREMOVE));
 }
-
-// The folders the window asks the shell to open; nothing is started.
-class ShellOpenRecorder {
-public:
-    ShellOpenRecorder() : patch_("shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(&Record)) {
-        current_ = this;
-    }
-    ~ShellOpenRecorder() { current_ = nullptr; }
-    bool Active() const { return patch_.Active(); }
-    // Each call as "verb folder"; taken, so the next check starts afresh.
-    std::vector<std::string> Take() { return std::exchange(opened_, {}); }
-
-private:
-    static HINSTANCE WINAPI Record(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT) {
-        if (current_) current_->opened_.push_back(std::string(verb ? verb : "(null)") + " " + (file ? file : ""));
-        return reinterpret_cast<HINSTANCE>(42);  // success, as ShellExecute reports it
-    }
-    static ShellOpenRecorder* current_;
-    uitest::ImportPatch patch_;
-    std::vector<std::string> opened_;
-};
-ShellOpenRecorder* ShellOpenRecorder::current_ = nullptr;
 
 // What a popup menu of this thread showed, read from inside the system's menu loop.
 struct ShownMenu {
@@ -723,12 +771,6 @@ protected:
         MainWindowTest::TearDown();
     }
     int Row(const std::string& path) const { return path == done ? 0 : path == failed ? 1 : 2; }
-    POINT RowPoint(int row) {
-        RECT r{};
-        window->JobList().GetItemRect(row, &r, LVIR_LABEL);
-        POINT at{r.left + 10, (r.top + r.bottom) / 2};
-        return at;
-    }
     void Select(int row) {
         window->JobList().SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ::SetFocus(window->JobList().hwnd());
@@ -750,12 +792,7 @@ TEST_F(JobRowsTest, ADoubleClickOrEnterOnAFinishedRowOpensItsOutputFolder) {
         const char* how;
         std::function<void(int row)> act;
     } ways[] = {
-        {"double-click",
-         [&](int row) {
-             const POINT at = RowPoint(row);
-             window->JobList().Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-             window->JobList().Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-         }},
+        {"double-click", [&](int row) { DoubleClick(row); }},
         {"Enter",
          [&](int row) {
              Select(row);
@@ -774,21 +811,6 @@ TEST_F(JobRowsTest, ADoubleClickOrEnterOnAFinishedRowOpensItsOutputFolder) {
         }
     }
     EXPECT_TRUE(window->IsWindow()) << "Enter closed the window";
-}
-
-// Dump To Local at the time of the drop decides the folder, not the option later on.
-TEST_F(MainWindowTest, TheOutputFolderIsTheOneTheJobWasQueuedWith) {
-    ShellOpenRecorder shell;
-    Click(IDC_DUMP_TO_LOCAL);
-    Drop({Archive("local.ff")});
-    Click(IDC_DUMP_TO_LOCAL);
-    ASSERT_TRUE(WaitUntilIdle());
-    char program[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string folder = program;
-    folder.erase(folder.rfind('\\'));
-    window->JobList().Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 5));
-    EXPECT_EQ((std::vector<std::string>{"open " + folder + "\\local"}), shell.Take());
 }
 
 TEST_F(JobRowsTest, TheContextMenuOffersWhatTheRowUnderItAllows) {
@@ -839,6 +861,55 @@ TEST_F(JobRowsTest, TheRowMenuOpensTheFoldersAndCopiesThePath) {
     if (text) ::GlobalUnlock(text);
     ::CloseClipboard();
     EXPECT_EQ(waiting, copied);
+}
+
+// Ctrl+O as the keyboard gives it: the key with Control held down.
+void PressCtrlO(HWND focus) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] |= 0x80;
+    ::SetKeyboardState(keys);
+    ::PostMessageA(focus, WM_KEYDOWN, 'O', 0);
+    uitest::PumpPending();
+    keys[VK_CONTROL] &= ~0x80;
+    ::SetKeyboardState(keys);
+}
+
+// Two files chosen in the open dialog, a FastFile and another file, give what a drop of
+// the two gives: a row and a job, and one box. The next time the dialog starts where
+// the files were chosen, wherever the program's current folder is.
+TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
+    Archive("valid.ff");
+    Archive("notes.txt");
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.Path().c_str()));
+    std::vector<std::string> startedIn;
+    std::string chosen = "\"valid.ff\" \"notes.txt\"";
+    boxes.On("Open", [&](HWND dialog) {
+        char folder[MAX_PATH] = {};
+        ::SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+        startedIn.push_back(folder);
+        HWND name = ::GetDlgItem(dialog, cmb13) ? ::GetDlgItem(dialog, cmb13) : ::GetDlgItem(dialog, edt1);
+        ::SetWindowTextA(name, chosen.c_str());
+        ::PostMessageA(dialog, WM_COMMAND, chosen.empty() ? IDCANCEL : IDOK, 0);
+    });
+    PressCtrlO(window->JobList().hwnd());
+    ::SetCurrentDirectoryA(current);
+    ASSERT_EQ(2u, boxes.Seen().size());
+    EXPECT_EQ("Open", boxes.Seen()[0].caption);
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
+    EXPECT_EQ("Invalid File", boxes.Seen()[1].caption);
+    EXPECT_EQ("Not a FastFile: 'notes.txt'", boxes.Seen()[1].text);
+    EXPECT_EQ((std::vector<std::string>{"Added 'valid.ff' to the Que"}), AddedLines());
+
+    chosen.clear();  // cancelled: nothing more is taken
+    PressCtrlO(window->hwnd());
+    EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path()}), startedIn);
+    EXPECT_EQ(1u, AddedLines().size());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::string>{"valid.ff", "Done"}), (std::vector<std::string>{window->Row(0)[0], window->Row(0)[1]}));
+    EXPECT_EQ(1, window->JobList().GetItemCount());
 }
 
 TEST(DroppedPathCheck, CommandLinePathsBecomeFullPaths) {

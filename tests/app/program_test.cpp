@@ -19,6 +19,7 @@
 #include "KestPalette.h"
 #include "big_archive.h"
 #include "res/resource.h"
+#include "saved_registry_key.h"
 #include "test_http_server.h"
 #include "ui_test_support.h"
 
@@ -31,6 +32,7 @@ namespace {
 constexpr char kMainCaption[] = "Kest_Ryn - Vandrel";
 constexpr char kCriticalCaption[] = "Kest_Ryn - Critical Error";
 constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Kest_Vandrel.exe";
+constexpr char kMakerKey[] = "Software\\Kest_Ryn";
 constexpr char kProgramKey[] = "Software\\Kest_Ryn\\Vandrel";
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr COLORREF kThemeStaticText = RGB(0, 165, 16);  // the green of the program's texts
@@ -43,7 +45,8 @@ std::string WindowsPath(std::string path) {
     return path;
 }
 
-// The Windows version wine reports to the program, for as long as this object lives.
+// The Windows version wine reports to the program, for as long as this object lives;
+// then wine's setting for the program is as it was before.
 class ReportedWindowsVersion {
 public:
     explicit ReportedWindowsVersion(const char* version) {
@@ -53,7 +56,9 @@ public:
                          static_cast<DWORD>(strlen(version) + 1));
         ::RegCloseKey(key);
     }
-    ~ReportedWindowsVersion() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kAppDefaults); }
+
+private:
+    regtest::SavedRegistryKey saved_{HKEY_CURRENT_USER, kAppDefaults};
 };
 
 // One run of the program, ended by force if a test leaves it running.
@@ -174,6 +179,8 @@ int CountColour(const uitest::Pixels& p, COLORREF colour) {
 
 class ProgramTest : public ::testing::Test {
 protected:
+    // Each test starts without the program's settings; the user's come back after it.
+    regtest::SavedRegistryKey userSettings{HKEY_CURRENT_USER, kMakerKey};
     TempFolder folder;  // the program's current folder
 
     void SetUp() override {
@@ -195,6 +202,11 @@ protected:
         }
         return exe;
     }
+    // library in the helper library's place below place.
+    static void PutHelper(const std::string& place, const char* library) {
+        std::filesystem::create_directories(place + "\\util");
+        EXPECT_TRUE(::CopyFileA(WindowsPath(library).c_str(), (place + "\\util\\Kest_MFC_Util.dll").c_str(), FALSE));
+    }
 
     std::string Log() { return ReadText(folder / "Vandrel_Log.txt"); }
 
@@ -213,15 +225,31 @@ protected:
     }
 };
 
-TEST_F(ProgramTest, OnWindowsXpItStartsWithoutTheHelperLibrary) {
-    ReportedWindowsVersion xp("winxp");
-    Program program;
-    HWND main = program.StartMain(Install(folder.Path(), false), folder.Path());
-    ASSERT_NE(nullptr, main) << "no main window";
-    EXPECT_EQ(0u, CloseAndWait(program, main));
-    const std::string log = Log();
-    EXPECT_TRUE(HasLine(log, "OS Major Ver: 5")) << log;
-    EXPECT_FALSE(Exists(folder / "util"));
+// Start-up loads the helper library only from Windows 6.0 on, lets exactly the three
+// messages of a drop through, each with flag 1, ignores the answer (FALSE here) and
+// frees the library at once. A library in its place records the calls.
+TEST_F(ProgramTest, OnlyFromWindows6OnTheHelperLibraryLetsTheThreeDropMessagesThrough) {
+    const struct {
+        const char* version;
+        const char* line;
+        const char* calls;
+    } cases[] = {
+        {"winxp", "OS Major Ver: 5", ""},
+        {"win7", "OS Major Ver: 6", "attached\r\n0x233 1\r\n0x4a 1\r\n0x49 1\r\nreleased\r\n"},
+    };
+    for (const auto& c : cases) {
+        ReportedWindowsVersion version(c.version);
+        TempFolder place;
+        const std::string exe = Install(place.Path(), false);
+        PutHelper(place.Path(), HELPER_RECORDING_CALLS_DLL);
+        Program program;
+        HWND main = program.StartMain(exe, place.Path());
+        ASSERT_NE(nullptr, main) << "no main window on " << c.version;
+        EXPECT_EQ(0u, CloseAndWait(program, main));
+        const std::string log = ReadText(place / "Vandrel_Log.txt");
+        EXPECT_TRUE(HasLine(log, c.line)) << log;
+        EXPECT_EQ(c.calls, ReadText(place / "helper_calls.txt")) << c.version;
+    }
 }
 
 // On Windows 7 the helper library is needed: without it, or with a library that lacks
@@ -238,10 +266,7 @@ TEST_F(ProgramTest, OnWindows7AMissingOrWrongHelperLibraryEndsWithTheCriticalBox
     for (const auto& c : cases) {
         TempFolder place;
         const std::string exe = Install(place.Path(), false);
-        if (c.library) {
-            std::filesystem::create_directories(place / "util");
-            ASSERT_TRUE(::CopyFileA(WindowsPath(c.library).c_str(), (place / "util/Kest_MFC_Util.dll").c_str(), FALSE));
-        }
+        if (c.library) PutHelper(place.Path(), c.library);
         Program program;
         ASSERT_TRUE(program.Start(exe, place.Path()));
         HWND box = program.WaitForWindow(kCriticalCaption);
@@ -309,6 +334,22 @@ TEST_F(ProgramTest, ANewerVersionOnTheServerIsOfferedBeforeTheStartFilesAreTaken
     EXPECT_TRUE(HasLine(Log(), "Update Avalible ! (Prompting user with dialog)")) << Log();
 }
 
+// An update server that takes the check's connection and never answers holds the start
+// for seconds only: the check fails like any other, and the window shows.
+TEST_F(ProgramTest, ASilentUpdateServerDelaysTheWindowBySecondsOnly) {
+    updatetest::Server().PutUpdateFile("version.txt", "1.03", "silent=1");
+    updatetest::ScopedEnvironment host("KEST_UPDATE_HOST", updatetest::Server().Host().c_str());
+    ReportedWindowsVersion seven("win7");
+    Program program;
+    HWND main = program.StartMain(Install(folder.Path(), true), folder.Path());
+    ASSERT_NE(nullptr, main) << "no main window";
+    const double seconds = program.SecondsSinceStart();
+    std::printf("with a silent update server the main window showed %.1f s after the start\n", seconds);
+    EXPECT_LT(seconds, 15.0);
+    EXPECT_EQ(0u, CloseAndWait(program, main));
+    EXPECT_TRUE(HasLine(Log(), "Failed To preform Update Check: Can't open url")) << Log();
+}
+
 // Started the way "Open with" starts it: from a current folder other than its own,
 // which has no util folder; the library beside the program is found all the same.
 TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
@@ -346,6 +387,7 @@ TEST_F(ProgramTest, ClosingWhileAJobRunsEndsTheProcessPromptly) {
     HWND main = program.StartMain(exe, folder.Path(), {big.Path()});
     ASSERT_NE(nullptr, main);
     ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, 60000)) << "the job never wrote";
+    ::SendMessageA(::GetDlgItem(main, IDC_INC_STRINGTABLE), BM_CLICK, 0, 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(0u, CloseAndWait(program, main));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -354,7 +396,7 @@ TEST_F(ProgramTest, ClosingWhileAJobRunsEndsTheProcessPromptly) {
     EXPECT_LT(left.firstMissing, apptest::BigArchive::kEntries) << "the program waited for the whole archive";
     EXPECT_EQ(0, left.strays);
     EXPECT_EQ(0, left.broken);
-    EXPECT_EQ(0, StoredOption("ExportOptions", "LocalDump")) << "the options were saved";
+    EXPECT_EQ(1, StoredOption("ExportOptions", "Inc_StringTable")) << "the option set during the job was saved";
 }
 
 // The program as a user sees it, saved for looking at: empty, with a finished and a

@@ -51,14 +51,14 @@ TEST_F(CliExtract, JsonRowsInGivenOrderForDoneFailedAndRejectedFiles)
     char size[32];
     snprintf(size, sizeof size, "0x%x", unsigned(ArchiveZone().size()));
     EXPECT_EQ("{\"file\":\"" + good + "\",\"row\":[\"patch.ff\",\"Done\",\"" + size +
-                  "\",\"2\",\"3\"],\"colour\":65280,\"progress\":[5,50,60,70,80,100],\"write_errors\":0,\"refused\":0}",
+                  "\",\"2\",\"3\"],\"colour\":65280,\"progress\":[5,50,60,70,80,100],\"write_errors\":0,\"refused\":0,\"selected\":2}",
               lines[0]);
     EXPECT_EQ("{\"file\":\"" + header +
-                  "\",\"row\":[\"header.ff\",\"Error: Corrupt or unsupported\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0}",
+                  "\",\"row\":[\"header.ff\",\"Error: Corrupt or unsupported\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0,\"selected\":0}",
               lines[1]);
     EXPECT_EQ("{\"file\":\"" + missing + "\",\"rejected\":\"File dose not Exsist: " + missing + "\"}", lines[2]);
     EXPECT_EQ("{\"file\":\"" + cut +
-                  "\",\"row\":[\"cut.ff\",\"Error: Check Log\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0}",
+                  "\",\"row\":[\"cut.ff\",\"Error: Check Log\",\"0x0\",\"0\",\"0\"],\"colour\":255,\"progress\":[5,0],\"write_errors\":0,\"refused\":0,\"selected\":0}",
               lines[3]);
     EXPECT_EQ("{\"file\":\"" + upper + "\",\"rejected\":\"Not a FastFile: 'upper.FF'\"}", lines[4]);
     EXPECT_EQ("{\"file\":\"" + noFolder + "\",\"rejected\":\"Error Can't Find: " + noFolder + "\"}", lines[5]);

@@ -80,12 +80,32 @@ TEST_F(CliList, RelativePathsAreMadeAbsoluteAndTextListsEntries)
 
 TEST(CliUsage, ErrorsExitTwoWithMessageAndUsage)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--list"}, {"--bogus", "a.ff"}, {"-x", "a.ff"},
-                                                                  {"a.ff", "-o"}, {"--log"}}) {
-        const CommandResult result = RunVandrel(args);
+    struct Case {
+        std::vector<std::string> args;
+        const char* named;  // what the message must name
+    };
+    const std::vector<Case> cases = {
+        {{}, "no FastFile"},
+        {{"--list"}, "no FastFile"},
+        {{"--bogus", "a.ff"}, "--bogus"},
+        {{"-x", "a.ff"}, "-x"},
+        {{"a.ff", "-o"}, "-o"},
+        {{"--log"}, "--log"},
+        {{"--only", "gsc,GSC", "a.ff"}, "'GSC'"},
+        {{"--only", "gsc,", "a.ff"}, "''"},
+        {{"-j", "0", "a.ff"}, "'0'"},
+        {{"--jobs", "two", "a.ff"}, "'two'"},
+        {{"-j2x", "a.ff"}, "'2x'"},
+        {{"--cat", "x.gsc", "a.ff", "b.ff"}, "--cat"},
+        {{"--diff", "a.ff"}, "--diff"},
+        {{"--list", "--diff", "a.ff", "b.ff"}, "--list"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult result = RunVandrel(c.args);
         EXPECT_EQ(2, result.status);
         EXPECT_TRUE(result.out.empty());
         EXPECT_EQ(0u, result.err.find("vandrel: ")) << result.err;
+        EXPECT_NE(std::string::npos, result.err.find(c.named)) << result.err;
         EXPECT_NE(std::string::npos, result.err.find("usage: vandrel")) << result.err;
     }
 }

@@ -30,11 +30,12 @@ protected:
         return ffb::FastFile(ffb::kVersion387, zone.Build());
     }
 
-    // The end of a JSON row of a job whose progress went up to 100, with its counts.
+    // The end of a JSON row of a job whose progress went up to 100, with its counts: the
+    // archive's three files are always selected, whether or not they could be written.
     static std::string DoneRowEnd(int writeErrors, int refused)
     {
         return ",80,100],\"write_errors\":" + std::to_string(writeErrors) + ",\"refused\":" + std::to_string(refused) +
-               "}";
+               ",\"selected\":3}";
     }
 };
 

@@ -15,13 +15,34 @@ struct CommandResult {
     std::string err;
 };
 
-// Runs the program with the arguments (each quoted for the shell), in folder `cwd` when given.
+// Runs the program with the arguments (each quoted for the shell, or for the Windows
+// runtime under wine), in folder `cwd` when given. stdout is read as bytes.
 CommandResult RunVandrel(const std::vector<std::string>& args, const std::string& cwd = "");
 
+#ifndef _WIN32
 // As RunVandrel, with stderr on a pseudo-terminal (so that the program sees a terminal
 // there) and stdout on a pipe.
 CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const std::string& cwd);
 
+// As RunVandrel, with stdout piped into the shell command `reader`; out is what the
+// reader printed, status the program's own.
+CommandResult RunVandrelPipedTo(const std::vector<std::string>& args, const std::string& reader);
+
+// The program started and left running, to be signalled while it works.
+class StartedVandrel {
+public:
+    StartedVandrel(const std::vector<std::string>& args, const std::string& cwd);
+    ~StartedVandrel();  // ends a program still running
+    void Signal(int signal);
+    CommandResult Wait();
+
+private:
+    int pid_ = -1;
+    std::string outPath_, errPath_;
+};
+#endif
+
+// The lines of text, without their line ends (LF, or CR LF from a Windows program).
 std::vector<std::string> Lines(const std::string& text);
 
 // A test with a fresh folder of its own for archives and outputs.

@@ -76,8 +76,9 @@ TEST(Corruption, DamagedArchivesStayInsideTheirOutputFolder)
             ParseStrings(zone);
             ParseAssetTypes(zone);
             LocateFiles(zone);
-            WriteFiles(zone);
-            WriteStringTable(zone);
+            ExportRequest request;
+            request.stringTable = true;
+            WriteFiles(zone, request);
         }
 
         bool escaped = false;

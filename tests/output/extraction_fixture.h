@@ -6,7 +6,6 @@
 #include "ff_builder.h"
 #include "output_test_support.h"
 #include "raw_export.h"
-#include "string_table.h"
 #include "zone_strings.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +32,7 @@ protected:
         ParseStrings(zone);
         ParseAssetTypes(zone);
         LocateFiles(zone);
-        tally = WriteFiles(zone, &stop);
+        tally = WriteFiles(zone, request, &stop);
     }
 
     // A file in the archive's output folder of the last Extract.
@@ -42,6 +41,7 @@ protected:
     testsupport::TempFolder dir;
     testsupport::LogCapture log;
     FFZone zone;
+    ExportRequest request;  // of every Extract
     std::atomic<bool> stop{false};
     WriteTally tally;  // of the last Extract
 };

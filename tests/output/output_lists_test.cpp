@@ -14,7 +14,6 @@ TEST_F(ExtractionTest, OnlyVersion387ArchivesGetASoundList)
         builder.RecordWithLength("empty.gsc", 0, "").SoundBWithLength("ref.wav", 0, "");
         Extract(version, builder);
         EXPECT_FALSE(Exists(Out("Refrenced_Sounds.txt")));
-        EXPECT_FALSE(zone.soundListOpen);
         ResetZone(zone);
     }
 }
@@ -25,8 +24,6 @@ TEST_F(ExtractionTest, SoundListWithoutEntriesHoldsTheHeaderAlone)
     builder.Record(ffb::kGsc, "a.gsc", "data");
     Extract(ffb::kVersion307, builder);
     EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), "// Kest_Ryn: Vandrel - Sound Refrence List\n\n");
-    EXPECT_FALSE(zone.soundListOpen);
-    EXPECT_EQ(zone.soundList, nullptr);
 }
 
 TEST_F(ExtractionTest, SoundListNamesEveryEntryWithoutDataAsTheZoneHoldsIt)
@@ -49,7 +46,6 @@ TEST_F(ExtractionTest, AFailedListIsLoggedAndTheNextJobGetsItsOwn)
     ffb::ZoneBuilder builder;
     builder.SoundA("first.wav").Record(ffb::kGsc, "a.gsc", "data");
     Extract(ffb::kVersion387, builder);
-    EXPECT_FALSE(zone.soundListOpen);
     EXPECT_EQ(log.Lines().size(), 1u);
     EXPECT_EQ(tally.writeErrors, 1);
     EXPECT_EQ(ReadText(Out("a.gsc")), "data");
@@ -66,8 +62,9 @@ TEST_F(ExtractionTest, StringTableHoldsEveryStringInOrder)
 {
     ffb::ZoneBuilder builder;
     builder.Strings({"mp_crash", "", "sun"}).Record(ffb::kGsc, "a.gsc", "data");
+    request.stringTable = true;
     Extract(ffb::kVersion387, builder);
-    EXPECT_TRUE(WriteStringTable(zone));
+    EXPECT_EQ(tally.writeErrors, 0);
     EXPECT_EQ(ReadText(Out("StringTable.txt")), "// Kest_Ryn: Vandrel - String Table Dump\n\nmp_crash\n\nsun\n");
 }
 
@@ -75,8 +72,9 @@ TEST_F(ExtractionTest, NoStringTableWithoutStrings)
 {
     ffb::ZoneBuilder builder;
     builder.Strings({"never", "read"}).Record(ffb::kGsc, "a.gsc", "data");
+    request.stringTable = true;
     Extract(ffb::kVersion5, builder);  // such archives have no string list
-    EXPECT_TRUE(WriteStringTable(zone));
+    EXPECT_EQ(tally.writeErrors, 0);
     EXPECT_FALSE(Exists(Out("StringTable.txt")));
     EXPECT_TRUE(log.Lines().empty());
 }
@@ -85,8 +83,9 @@ TEST_F(ExtractionTest, StringTableDoesNotCreateTheFolder)
 {
     ffb::ZoneBuilder builder;
     builder.Strings({"one"});
+    request.stringTable = true;
     Extract(ffb::kOtherVersion, builder);  // no file written, no sound list opened
-    EXPECT_FALSE(WriteStringTable(zone));
+    EXPECT_EQ(tally.writeErrors, 1);
     EXPECT_FALSE(Exists(dir / "patch"));
     EXPECT_TRUE(log.Contains("Failed To write: " + Out("StringTable.txt")));
 }

@@ -45,7 +45,7 @@ TEST(EntryNames, ThoseThatCouldLeaveTheOutputFolderAreUnsafe)
         EXPECT_TRUE(IsSafeEntryName(name)) << name;
     for (const char* name : {"", "../x.gsc", "a/../../x.gsc", "a\\..\\x.gsc", "..", "/abs.gsc", "\\abs.gsc",
                              "\\\\server\\share\\x.gsc", "C:/x.gsc", "c:x.gsc", "x.gsc:stream", "dir/", "dir\\",
-                             "a/.../x.gsc", "a/. ./x.gsc", "a/.. /x.gsc"})
+                             "a/.../x.gsc", "a/. ./x.gsc", "a/.. /x.gsc", ".", "a/.", "a\\."})
         EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }
 

@@ -155,7 +155,7 @@ TEST_F(ExtractionTest, DataOutsideTheZoneIsNeverWritten)
     EXPECT_EQ(ReadText(Out("script.gsc")), "");
 }
 
-TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndClosesTheList)
+TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndStillWritesTheList)
 {
     // The refusal of the third entry is logged in the middle of the stage: the stop is
     // asked for right then, as another thread could ask for it at any moment.
@@ -171,12 +171,14 @@ TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndClosesTheList)
         .Record(ffb::kGsc, "a.gsc", "aaaa")
         .Record(ffb::kGsc, "../stop.gsc", "xx")
         .SoundA("after.wav")
-        .Record(ffb::kGsc, "b.gsc", "bbbb");
+        .Record(ffb::kGsc, "b.gsc", "bbbb")
+        .Strings({"s"});
+    request.stringTable = true;
     Extract(ffb::kVersion387, builder);
     theLog.SetLineObserver(&log);
     EXPECT_EQ(ReadText(Out("a.gsc")), "aaaa");
     EXPECT_FALSE(Exists(Out("b.gsc")));
-    EXPECT_FALSE(zone.soundListOpen);
     EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "before.wav\n");
+    EXPECT_FALSE(Exists(Out("StringTable.txt")));
     EXPECT_EQ(tally.refused, 1);
 }

@@ -1,9 +1,12 @@
 // The settings store against the real registry: the first run, registries left by older
 // and newer programs, values that cannot be read, groups that cannot be opened, and the
-// access each operation asks for. Every case starts without the program's key.
+// access each operation asks for. Every case starts without the program's key, and the
+// user's own keys are put back after each test.
 #include "KestReg.h"
 
+#include "import_patch.h"
 #include "output_test_support.h"
+#include "saved_registry_key.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +23,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-const std::string kKey = "Software\\Kest_Ryn\\Vandrel";
+const std::string kMakerKey = "Software\\Kest_Ryn";
+const std::string kKey = kMakerKey + "\\Vandrel";
 const std::string kLoaded = "Settings Loaded";
 const std::string kNotFound = "OpenKey:: Key not found";
 const std::string kDenied = "OpenKey:: Error: 5";
@@ -110,8 +114,19 @@ void AllowEverything()
 void DeleteProgramKey()
 {
     AllowEverything();
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kest_Ryn");
+    RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey.c_str());
     ASSERT_EQ(Stored("", "Version"), "no key");
+}
+
+// The options of every key the store creates, recorded at its call into the system:
+// wine keeps no key beyond its session, so a volatile one would pass unseen.
+std::vector<DWORD> g_createOptions;
+decltype(&RegCreateKeyExA) g_systemCreateKey = nullptr;
+LONG WINAPI RecordCreateKey(HKEY root, LPCSTR path, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition)
+{
+    g_createOptions.push_back(options);
+    return g_systemCreateKey(root, path, reserved, keyClass, options, access, security, key, disposition);
 }
 
 // Runs one operation of a fresh store and returns the lines it logged. A store that
@@ -119,6 +134,8 @@ void DeleteProgramKey()
 Lines Run(void (KestReg::*operation)())
 {
     testsupport::LogCapture capture;
+    uitest::ImportPatch createKey("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(&RecordCreateKey));
+    g_systemCreateKey = reinterpret_cast<decltype(g_systemCreateKey)>(createKey.Original());
     KestReg reg;
     std::future<void> done = std::async(std::launch::async, [&] { (reg.*operation)(); });
     if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
@@ -160,6 +177,8 @@ void Check(const Case& c)
         c.change();
     ExportOptions = c.before;
     EXPECT_EQ(Run(c.operation), c.lines);
+    EXPECT_EQ(g_createOptions, std::vector<DWORD>(g_createOptions.size(), REG_OPTION_NON_VOLATILE))
+        << "keys are created to last";
     AllowEverything();
     EXPECT_EQ(Options(), c.options);
     EXPECT_EQ(Registry(), c.registry);
@@ -167,11 +186,17 @@ void Check(const Case& c)
 
 class SettingsStore : public testing::Test {
 protected:
+    void SetUp() override
+    {
+        g_createOptions.clear();
+    }
     void TearDown() override
     {
         DeleteProgramKey();
         ExportOptions = {};
     }
+
+    regtest::SavedRegistryKey userSettings{HKEY_CURRENT_USER, kMakerKey};
 };
 
 TEST_F(SettingsStore, LoadingCreatesOrUpdatesTheKeyAndOnlyRegistriesBefore1_0LoseCreateDump)
@@ -189,6 +214,7 @@ TEST_F(SettingsStore, LoadingCreatesOrUpdatesTheKeyAndOnlyRegistriesBefore1_0Los
     };
     for (const Case& c : cases)
         Check(c);
+    EXPECT_GE(g_createOptions.size(), 3u) << "the first run creates the three groups";
 }
 
 TEST_F(SettingsStore, AValueOfTheWrongSizeIsLoggedAndChangesNothingAndAnyByteButZeroIsOn)
@@ -262,6 +288,35 @@ TEST_F(SettingsStore, EachOperationAsksOnlyForTheAccessItNeeds)
     };
     for (const Case& c : cases)
         Check(c);
+}
+
+// What the tests run under: a value stored before is there, unchanged, after a test
+// that deleted and rewrote the key and denied access to a group; a key absent before
+// is absent after.
+TEST_F(SettingsStore, TheSavedKeyComesBackAsItWasWhateverTheTestLeft)
+{
+    DeleteProgramKey();
+    Put("Misc", "WindowOnTop", {1});
+    Put("Info\\Nested", "", {'o', 'n', 0}, REG_SZ);
+    const auto stored = [] {
+        return Stored("Misc", "WindowOnTop") + " " + Stored("Info\\Nested", "") + " " + Stored("Misc", "Added");
+    };
+    ASSERT_EQ(stored(), "01 t1:6f6e00 -");
+    {
+        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, kMakerKey);
+        DeleteProgramKey();
+        Put("Misc", "WindowOnTop", {0});
+        Put("Misc", "Added", {2});
+        SetAccess("Misc", 0);
+    }
+    EXPECT_EQ(stored(), "01 t1:6f6e00 -");
+
+    DeleteProgramKey();
+    {
+        regtest::SavedRegistryKey saved(HKEY_CURRENT_USER, kMakerKey);
+        Put("Misc", "Added", {2});
+    }
+    EXPECT_EQ(Stored("", "Version"), "no key");
 }
 
 }  // namespace

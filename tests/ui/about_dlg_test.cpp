@@ -1,6 +1,6 @@
 // The About box: the version as it is shown, its text, picture and link, and
-// every way out of it. Each box runs in its own modal loop; a thread timer looks at
-// it there and does what the test asks.
+// every way out of it. Each box runs in its own modal loop, where the box answerer
+// does what the test asks.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,9 +15,10 @@ namespace {
 using BoxAction = std::function<void(HWND box)>;
 
 void RunAbout(const std::string& text, BoxAction act, const char* name) {
+    SCOPED_TRACE(name);
     uitest::EnsureThemedUi();
     KestAboutDlg about(text, nullptr);
-    uitest::RunModalScript("About", act, [&] { about.DoModal(nullptr); }, name);
+    uitest::AnswerOneBox("About", act, [&] { about.DoModal(nullptr); });
 }
 
 void ClickOk(HWND box) { ::SendMessageA(::GetDlgItem(box, IDC_ABOUT_OK), BM_CLICK, 0, 0); }
@@ -75,13 +76,7 @@ TEST(AboutBox, OkEscapeEnterAndTheCloseButtonsCloseIt) {
         {"OK", &ClickOk},
         {"Escape", [](HWND box) { ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"Enter", [](HWND box) { ::PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0); }},
-        {"caption close",
-         [](HWND box) {
-             RECT r;
-             ::GetWindowRect(box, &r);
-             const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
-             ::SendMessageA(box, WM_NCLBUTTONDOWN, ::SendMessageA(box, WM_NCHITTEST, 0, at), at);
-         }},
+        {"caption close", [](HWND box) { uitest::ClickCloseBox(box); }},
         {"system close", [](HWND box) { ::PostMessageA(box, WM_CLOSE, 0, 0); }},
     };
     for (const auto& way : ways) RunAbout(AboutText(1.02f), way.act, way.name);

@@ -210,29 +210,20 @@ TEST(Framework, WindowsCreatedDuringCreationAreBoundAndLeaveNoHookBehind) {
 TEST(Framework, ModalDialogReturnsTheValueGivenToEndDialog) {
     TestDialog dlg;
     ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
-    struct Ender {
-        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
-            ::KillTimer(nullptr, id);
-            HWND found = ::FindWindowA(nullptr, "Framework");
-            if (found) ::PostMessageA(found, kEndMessage, 42, 0);
-        }
-    };
-    ::SetTimer(nullptr, 0, 50, &Ender::Fire);
-    EXPECT_EQ(42, dlg.DoModal(nullptr));
+    INT_PTR result = 0;
+    uitest::AnswerOneBox(
+        "Framework", [](HWND found) { ::PostMessageA(found, kEndMessage, 42, 0); }, [&] { result = dlg.DoModal(nullptr); });
+    EXPECT_EQ(42, result);
     EXPECT_EQ(nullptr, dlg.hwnd()) << "the modal window is gone when DoModal returns";
 }
 
 TEST(Framework, EscapeInAModalDialogCancelsIt) {
     TestDialog dlg;
-    struct Escaper {
-        static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
-            ::KillTimer(nullptr, id);
-            HWND found = ::FindWindowA(nullptr, "Framework");
-            if (found) ::PostMessageA(::GetDlgItem(found, 101), WM_KEYDOWN, VK_ESCAPE, 0);
-        }
-    };
-    ::SetTimer(nullptr, 0, 50, &Escaper::Fire);
-    EXPECT_EQ(IDCANCEL, dlg.DoModal(nullptr));
+    INT_PTR result = 0;
+    uitest::AnswerOneBox(
+        "Framework", [](HWND found) { ::PostMessageA(::GetDlgItem(found, 101), WM_KEYDOWN, VK_ESCAPE, 0); },
+        [&] { result = dlg.DoModal(nullptr); });
+    EXPECT_EQ(IDCANCEL, result);
 }
 
 }  // namespace

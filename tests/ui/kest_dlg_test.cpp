@@ -40,14 +40,10 @@ protected:
         uitest::PumpUntil([&] { return dialog.Frame().active == 1; });
         uitest::RepaintNow(dialog.hwnd());
     }
-
-public:
     LRESULT HitTest(ThemedTestDialog& d, int x, int y) { return d.Send(WM_NCHITTEST, 0, At(d.hwnd(), x, y)); }
     void ClickCaption(ThemedTestDialog& d, int x, int y) {
         d.Send(WM_NCLBUTTONDOWN, HitTest(d, x, y), At(d.hwnd(), x, y));
     }
-
-protected:
     // Anchors the Close button to the right and bottom and returns its screen rectangle.
     RECT AnchorCloseButton(ThemedTestDialog& d) {
         auto anchors = std::make_unique<KestSexyAnchors>();
@@ -121,8 +117,7 @@ TEST_F(KestDlgTest, CloseButtonAndEscapeBothRunCloseDialog) {
     ThemedTestDialog d(IDD_MESSAGEBOX, 8, kShowClose);
     d.closeEndsDialog = false;
     Open(d);
-    const int W = Width(d.hwnd());
-    ClickCaption(d, W - 25 + 7, 8);
+    uitest::ClickCloseBox(d.hwnd());
     EXPECT_EQ(1, d.closeCalls);
     EXPECT_EQ(0, d.Frame().buttons[kCloseButton].hot) << "the click clears the hot state";
 
@@ -130,7 +125,7 @@ TEST_F(KestDlgTest, CloseButtonAndEscapeBothRunCloseDialog) {
     EXPECT_TRUE(uitest::PumpUntil([&] { return d.closeCalls == 2; }));
 
     d.Frame().buttons[kCloseButton].disabled = 1;
-    ClickCaption(d, W - 25 + 7, 8);
+    uitest::ClickCloseBox(d.hwnd());
     EXPECT_EQ(2, d.closeCalls) << "a disabled caption button does nothing";
 
     d.closeEndsDialog = true;
@@ -151,11 +146,11 @@ protected:
 TEST_F(KestDlgTest, SelfDeletingDialogIsNotTouchedAfterItClosesItself) {
     struct Way {
         const char* name;
-        void (*close)(KestDlgTest& test, SelfDeletingDialog& dialog);
+        void (*close)(SelfDeletingDialog& dialog);
     } ways[] = {
-        {"close button", [](KestDlgTest& t, SelfDeletingDialog& d) { t.ClickCaption(d, Width(d.hwnd()) - 25 + 7, 8); }},
+        {"close button", [](SelfDeletingDialog& d) { uitest::ClickCloseBox(d.hwnd()); }},
         {"Escape",
-         [](KestDlgTest&, SelfDeletingDialog& d) {
+         [](SelfDeletingDialog& d) {
              ::PostMessageA(d.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
              uitest::PumpPending();
          }},
@@ -165,7 +160,7 @@ TEST_F(KestDlgTest, SelfDeletingDialogIsNotTouchedAfterItClosesItself) {
         auto* dialog = new SelfDeletingDialog;
         Open(*dialog);
         const HWND hwnd = dialog->hwnd();
-        way.close(*this, *dialog);
+        way.close(*dialog);
         EXPECT_FALSE(::IsWindow(hwnd)) << way.name;
         EXPECT_EQ(touchesBefore, uitest::GuardedAllocation::TouchesAfterDelete())
             << way.name << ": the dialog was used after it deleted itself";

@@ -1,7 +1,7 @@
 // The themed message box: labels and visibility per button set, the result of every
 // button and of closing through the frame, the picture per flag, and its place above
 // the program's other top-most windows. Each box runs in ShowMessageBox's own modal
-// loop; a thread timer looks at it there and presses what the test asks for.
+// loop, where the box answerer presses what the test asks for.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,8 +21,8 @@ int RunBox(const std::string& caption, unsigned flags, BoxAction act, BoxAction 
         if (inspect) inspect(box);
         act(box);
     };
-    uitest::RunModalScript(caption, inspectThenAct,
-                           [&] { result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags); }, caption);
+    uitest::AnswerOneBox(caption, inspectThenAct,
+                         [&] { result = ShowMessageBox(caption, "Not a FastFile: 'notes.txt'", flags); });
     return result;
 }
 
@@ -30,14 +30,7 @@ BoxAction Click(int id) {
     return [id](HWND box) { ::SendMessageA(::GetDlgItem(box, id), BM_CLICK, 0, 0); };
 }
 BoxAction ClickCloseBox() {
-    return [](HWND box) {
-        RECT r;
-        ::GetWindowRect(box, &r);
-        LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
-        LRESULT hit = ::SendMessageA(box, WM_NCHITTEST, 0, at);
-        EXPECT_EQ(HTMENU, hit) << "the close box";
-        ::SendMessageA(box, WM_NCLBUTTONDOWN, hit, at);
-    };
+    return [](HWND box) { EXPECT_EQ(HTMENU, uitest::ClickCloseBox(box)) << "the close box"; };
 }
 BoxAction PressEscape() {
     return [](HWND box) { ::PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0); };

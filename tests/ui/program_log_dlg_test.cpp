@@ -140,12 +140,7 @@ TEST_F(LogWindowTest, CaptionCloseEscapeAndTheSystemCloseOnlyHide) {
         const char* name;
         std::function<void(KestProgramLogDlg*)> close;
     } ways[] = {
-        {"close button",
-         [](KestProgramLogDlg* w) {
-             RECT r = w->GetWindowRect();
-             LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 8);
-             w->Send(WM_NCLBUTTONDOWN, w->Send(WM_NCHITTEST, 0, at), at);
-         }},
+        {"close button", [](KestProgramLogDlg* w) { uitest::ClickCloseBox(w->hwnd()); }},
         {"Escape", [](KestProgramLogDlg* w) { ::PostMessageA(w->GetDlgItem(IDC_LOG_TEXT), WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"system close", [](KestProgramLogDlg* w) { ::PostMessageA(w->hwnd(), WM_CLOSE, 0, 0); }},
     };
@@ -164,6 +159,21 @@ TEST_F(LogWindowTest, CaptionCloseEscapeAndTheSystemCloseOnlyHide) {
         EXPECT_EQ(open, window) << way.name;
         EXPECT_EQ("kept\r\nwhile hidden", Text()) << way.name;
     }
+}
+
+// Minimised by its caption button, it comes back with the next Show Log; and it
+// cannot be dragged smaller than 350 by 200.
+TEST_F(LogWindowTest, ShowRestoresItFromMinimisedAndItsSizeHasAFloor) {
+    ShowLog();
+    ASSERT_TRUE(uitest::PressCaptionMinimise(window->hwnd())) << "no minimise button left of the close button";
+    ASSERT_TRUE(uitest::PumpUntil([&] { return window->IsIconic(); }));
+    ShowLog();
+    EXPECT_TRUE(uitest::PumpUntil([&] { return !window->IsIconic(); }));
+
+    MINMAXINFO limits{};
+    window->Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(350, limits.ptMinTrackSize.x);
+    EXPECT_EQ(200, limits.ptMinTrackSize.y);
 }
 
 TEST_F(LogWindowTest, KeepsTheNewestTwoHundredWholeLines) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -57,7 +59,7 @@ protected:
         return std::string();
     }
 
-    updatetest::TempFolder folder;
+    testsupport::TempFolder folder;
     KestDownloader downloader;
     std::string path;
     int urls = 0;
@@ -151,7 +153,7 @@ TEST_F(DownloaderTest, AConnectionThatEndsHalfWayFailsAndKeepsWhatArrivedForARes
     EXPECT_EQ(std::vector<std::string>{"Range:bytes=5000-"}, RangesSeen());
 }
 
-TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWriteNothing) {
+TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsInSecondsAndWriteNothing) {
     const struct {
         const char* query;
         const char* message;
@@ -160,12 +162,18 @@ TEST_F(DownloaderTest, RefusedAnswersThrowTheirMessageFromBothOperationsAndWrite
         {"size=100&chunked=1", "HTTP Header Not Found"},
         {"size=100&status=404", "HTTP Error Status: 404"},
         {"size=100&status=500", "HTTP Error Status: 500"},
+        {"size=100&status=416", "HTTP Error Status: 416"},  // from offset 0: refused, not complete
+        {"size=100&silent=1", "Can't open url"},  // within seconds; the server waits 30 s
     };
     for (const auto& a : answers) {
+        const auto start = std::chrono::steady_clock::now();
         updatetest::WriteFile(downloader.outputFile, "old");
         EXPECT_EQ(a.message, Fails(DataUrl(a.query))) << a.query;
         EXPECT_EQ("", Output()) << a.query;
         EXPECT_EQ(a.message, Fails(DataUrl(a.query), true)) << a.query;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s: both operations failed after %.1f s\n", a.query, seconds);
+        EXPECT_LT(seconds, 15) << a.query;
     }
     EXPECT_TRUE(g_progress.empty());
 }
@@ -196,6 +204,21 @@ TEST_F(DownloaderTest, DownloadNeedsAnOutputFileItCanOpen) {
     downloader.outputFile = folder / "missing\\out.bin";
     EXPECT_EQ("KestDownloader:: Can't open output file: ", Fails(url));
     EXPECT_TRUE(RangesSeen().empty()) << "no request is made";
+}
+
+// A device that takes no byte, as a full disk: a whole chunk fails as it is written, and
+// no chunk follows; a small file fails only as it is closed.
+TEST_F(DownloaderTest, AFileThatCannotBeWrittenFailsTheDownload) {
+    const struct {
+        const char* query;
+        size_t chunksReported;
+    } files[] = {{"size=50000", 0}, {"size=100", 1}};
+    downloader.outputFile = "Z:\\dev\\full";
+    for (const auto& f : files) {
+        g_progress.clear();
+        EXPECT_EQ("Error writing file", Fails(DataUrl(f.query))) << f.query;
+        EXPECT_EQ(f.chunksReported, g_progress.size()) << f.query;
+    }
 }
 
 TEST_F(DownloaderTest, AReplyIsTheFirst1024BytesAtMostAndAnEmptyOneChangesNothing) {

@@ -11,10 +11,13 @@ bytes=S-" with 206 (416 from the end on). The update server's paths serve the fi
 DIR/update (see UPDATE_FILES; 404 when missing) with options from NAME.options.
 Options: ignore_range=1, http10=1 (answer as HTTP/1.0), chunked=1 (no Content-Length),
 slow=MS (1024 bytes every MS ms), cut=K (announce all, send K bytes, close),
-status=CODE.
+silent=1 (take the request and never answer, keeping the connection open until the
+client gives up or for 30 s), status=CODE.
 """
 import argparse
 import os
+import select
+import socket
 import threading
 import time
 import urllib.parse
@@ -59,7 +62,16 @@ class Handler(BaseHTTPRequestHandler):
         with self.server.log_lock, open(os.path.join(self.server.folder, "requests.log"), "a") as log:
             log.write("%s\t%s\n" % (self.path, seen))
 
+    def wait_for_client_to_give_up(self):
+        self.close_connection = True
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            if select.select([self.connection], [], [], 0.05)[0] and not self.connection.recv(1, socket.MSG_PEEK):
+                return
+
     def answer(self, body_of, size, options):
+        if options.get("silent") == "1":
+            return self.wait_for_client_to_give_up()
         if options.get("http10") == "1":
             self.protocol_version = "HTTP/1.0"
         status = int(options.get("status", "200"))

@@ -60,11 +60,6 @@ protected:
         uitest::PumpPending();
         uitest::RepaintNow(hwnd());
     }
-    void ClickCloseBox() {
-        const RECT r = dialog.GetWindowRect();
-        const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
-        dialog.Send(WM_NCLBUTTONDOWN, dialog.Send(WM_NCHITTEST, 0, at), at);
-    }
     bool CloseBoxDisabled() { return dialog.Frame().buttons[kCloseButton].disabled != 0; }
     // The state's controls: notice, link, error label, status; Download, Close, close box.
     void ExpectState(bool notice, bool error, bool status, bool download, bool close) {
@@ -133,7 +128,7 @@ TEST_F(UpdateDialogTest, WhileDownloadingNothingClosesItAndOnlyPercentagesMoveTh
     const std::function<void()> attempts[] = {
         [&] { Click(hwnd(), IDC_UPDATE_CLOSE); },
         [&] { dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_UPDATE_CLOSE, BN_CLICKED), 0); },
-        [&] { ClickCloseBox(); },
+        [&] { uitest::ClickCloseBox(hwnd()); },
         [&] { dialog.Post(WM_KEYDOWN, VK_ESCAPE, 0); },
         [&] { dialog.Post(WM_CLOSE, 0, 0); },
         [&] { dialog.Send(WM_COMMAND, MAKEWPARAM(IDC_UPDATE_DOWNLOAD, BN_CLICKED), 0); },
@@ -165,8 +160,28 @@ TEST_F(UpdateDialogTest, AnErrorShowsTheTextUnderARedLabelAndOnlyCloseIsLeft) {
     EXPECT_EQ("Error:", TextOf(hwnd(), IDC_UPDATE_ERROR_LABEL));
     EXPECT_EQ(error, TextOf(hwnd(), IDC_UPDATE_STATUS));
     EXPECT_GT(CheckPixels("update_failed"), 10) << "red pixels of the label";
-    ClickCloseBox();
+    uitest::ClickCloseBox(hwnd());
     EXPECT_FALSE(dialog.IsWindow());
+}
+
+TEST_F(UpdateDialogTest, OnlyTheErrorLabelIsRedTheStatusTextAndTheLinkKeepTheirColours) {
+    const auto count = [&](int id, const std::function<bool(COLORREF)>& counted) {
+        const uitest::Pixels p = uitest::CutOut(uitest::CaptureWindow(hwnd()), hwnd(), ::GetDlgItem(hwnd(), id));
+        int n = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) n += counted(p.At(x, y));
+        return n;
+    };
+    const auto red = [](COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60; };
+    const auto is = [](COLORREF colour) { return [colour](COLORREF c) { return c == colour; }; };
+    EXPECT_GT(count(IDC_UPDATE_RELEASE_NOTES, is(kLinkText)), 10);
+    EXPECT_EQ(0, count(IDC_UPDATE_RELEASE_NOTES, red));
+
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>("KestDownloader:: Error occurred during download"));
+    EXPECT_GT(count(IDC_UPDATE_ERROR_LABEL, red), 10);
+    EXPECT_GT(count(IDC_UPDATE_STATUS, is(KestTheme.staticText)), 10);
+    EXPECT_EQ(0, count(IDC_UPDATE_STATUS, red));
 }
 
 TEST_F(UpdateDialogTest, RunningShowsRunningUpdateWithoutTheErrorLabel) {
@@ -183,34 +198,6 @@ TEST_F(UpdateDialogTest, RunningShowsRunningUpdateWithoutTheErrorLabel) {
 
 // The whole update as the program runs it: the main window's modal loop, Download, the
 // real update thread against the local server, and Close once it has finished.
-struct ModalScript {
-    int step = 0;
-    std::string status;
-    bool downloadEnabled = true;
-    int progress = -1;
-};
-ModalScript* g_script = nullptr;
-
-void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = ::FindWindowA(nullptr, "Program Update");
-    if (!g_script || !box || !::IsWindowVisible(box)) return;
-    if (g_script->step == 0) {
-        g_script->step = 1;
-        Click(box, IDC_UPDATE_DOWNLOAD);
-    } else if (g_script->step == 1 && Shown(box, IDC_UPDATE_STATUS) && !theUpdater.IsRunning()) {
-        g_script->step = 2;
-        g_script->status = TextOf(box, IDC_UPDATE_STATUS);
-        g_script->downloadEnabled = Enabled(box, IDC_UPDATE_DOWNLOAD);
-        g_script->progress = dynamic_cast<TestUpdatedlg*>(fw::Window::FromHandle(box))->Progress().Position();
-        Click(box, IDC_UPDATE_CLOSE);
-    }
-}
-
-void CALLBACK EndStuckDialog(HWND, UINT, UINT_PTR, DWORD) {
-    if (auto* d = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(::FindWindowA(nullptr, "Program Update"))))
-        d->EndDialog(IDABORT);
-}
-
 TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
     uitest::EnsureThemedUi();
     updatetest::TestHttpServer& server = updatetest::Server();
@@ -227,27 +214,33 @@ TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
         server.PutUpdateFile("7za.exe", updatetest::Pattern(0, 30000));
         server.PutUpdateFile("FF_Update.zip", updatetest::Pattern(0, 40000), u.zipOptions);
         server.PutUpdateFile("Kest_Vandrel_Updater.bat", "@echo off\r\necho ran> updater_ran.txt\r\n");
-        updatetest::TempFolder folder;
+        testsupport::TempFolder folder;
         updatetest::CurrentFolder current(folder.Path());
-        ModalScript script;
-        g_script = &script;
-        const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnTick);
-        const UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, &EndStuckDialog);
+        std::string status;
+        bool downloadEnabled = true;
+        int progress = -1;
         INT_PTR result = 0;
-        {
-            TestUpdatedlg dialog;
-            dialog.realUpdate = true;
-            result = dialog.DoModal(nullptr);
-        }
-        ::KillTimer(nullptr, timer);
-        ::KillTimer(nullptr, guard);
-        g_script = nullptr;
+        uitest::AnswerOneBox(
+            "Program Update",
+            [&](HWND box) {
+                Click(box, IDC_UPDATE_DOWNLOAD);
+                EXPECT_TRUE(uitest::PumpUntil([&] { return Shown(box, IDC_UPDATE_STATUS) && !theUpdater.IsRunning(); },
+                                              20000));
+                status = TextOf(box, IDC_UPDATE_STATUS);
+                downloadEnabled = Enabled(box, IDC_UPDATE_DOWNLOAD);
+                progress = dynamic_cast<TestUpdatedlg*>(fw::Window::FromHandle(box))->Progress().Position();
+                Click(box, IDC_UPDATE_CLOSE);
+            },
+            [&] {
+                TestUpdatedlg dialog;
+                dialog.realUpdate = true;
+                result = dialog.DoModal(nullptr);
+            });
 
         EXPECT_EQ(IDCANCEL, result);
-        EXPECT_EQ(2, script.step);
-        EXPECT_EQ(u.status, script.status);
-        EXPECT_FALSE(script.downloadEnabled);
-        EXPECT_EQ(u.progress, script.progress);
+        EXPECT_EQ(u.status, status);
+        EXPECT_FALSE(downloadEnabled);
+        EXPECT_EQ(u.progress, progress);
         EXPECT_EQ(u.batchRuns, updatetest::FileExists(folder / "updater_ran.txt"));
         EXPECT_EQ(nullptr, updateWindow.load()) << "the dialog is gone; nothing is posted to its handle";
     }

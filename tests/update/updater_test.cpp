@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "KestUpdater.h"
+#include "import_patch.h"
 #include "program_log.h"
 #include "test_http_server.h"
 
@@ -20,12 +23,28 @@ using updatetest::Server;
 
 constexpr char kCheckQuery[] = "/php/UpdateCheck.php?id=3&version=1.02&name=";
 constexpr size_t kLargeFile = 1100000;  // over a megabyte: its first chunk is 0 percent
+constexpr LPARAM kNotPosted = -100;
 // The batch file the server hands out: it proves that it ran, and where.
 const char kMarkerBatch[] = "@echo off\r\necho ran> updater_ran.txt\r\nexit /b 0\r\n";
 
 bool LogHas(const std::string& line) {
     const std::vector<std::string> history = theLog.History();
     return std::find(history.begin(), history.end(), line) != history.end();
+}
+
+// The processes the updater starts, as it asks the system to start them.
+struct StartedProcess {
+    std::string application, command, folder;
+};
+std::vector<StartedProcess> g_started;
+decltype(&::CreateProcessA) g_systemCreateProcess = nullptr;
+BOOL WINAPI RecordCreateProcess(LPCSTR application, LPSTR command, LPSECURITY_ATTRIBUTES process,
+                                LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
+                                LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
+    g_started.push_back({application ? application : "(none)", command ? command : "(none)",
+                         folder ? folder : "(current)"});
+    return g_systemCreateProcess(application, command, process, thread, inherit, flags, environment, folder, startup,
+                                 info);
 }
 
 class UpdaterTest : public ::testing::Test {
@@ -52,7 +71,7 @@ protected:
 
     ScopedEnvironment host{"KEST_UPDATE_HOST", Server().Host().c_str()};
     updatetest::MessageRecorder recorder;
-    updatetest::TempFolder folder;
+    testsupport::TempFolder folder;
     updatetest::CurrentFolder current{folder.Path()};
 };
 
@@ -149,10 +168,32 @@ TEST_F(UpdaterTest, AnUpdateFetchesTheThreeFilesAndRunsTheBatchFileInTheCurrentF
     for (int file : {0, 1}) {
         EXPECT_EQ(0, runs[file].front()) << file;
         EXPECT_TRUE(std::is_sorted(runs[file].begin(), runs[file].end())) << file;
+        EXPECT_EQ(runs[file].end(), std::adjacent_find(runs[file].begin(), runs[file].end()))
+            << "a percentage posted twice for file " << file;
     }
     EXPECT_EQ(std::vector<LPARAM>{100}, runs[2]) << "the small batch file arrives in one chunk";
     EXPECT_EQ(static_cast<UINT>(WM_KEST_UPDATERUNNING), recorder.messages.back().first);
     EXPECT_TRUE(Posted(WM_KEST_UPDATEERROR).empty());
+}
+
+// Only the system folder's cmd.exe runs the batch file: one found through the search
+// path or lying in the current folder could be anyone's.
+TEST_F(UpdaterTest, TheBatchFileRunsUnderTheSystemFoldersCommandInterpreter) {
+    Server().PutUpdateFile("7za.exe", "7za");
+    Server().PutUpdateFile("FF_Update.zip", "zip");
+    Server().PutUpdateFile("Kest_Vandrel_Updater.bat", kMarkerBatch);
+    uitest::ImportPatch createProcess("kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(&RecordCreateProcess));
+    g_systemCreateProcess = reinterpret_cast<decltype(g_systemCreateProcess)>(createProcess.Original());
+    g_started.clear();
+    KestUpdater().RunUpdate("");
+
+    char systemFolder[MAX_PATH] = {};
+    ASSERT_GT(::GetSystemDirectoryA(systemFolder, MAX_PATH), 0u);
+    ASSERT_EQ(1u, g_started.size());
+    EXPECT_EQ(std::string(systemFolder) + "\\cmd.exe", g_started[0].application);
+    EXPECT_EQ("cmd.exe /C Kestvan_Updater.bat", g_started[0].command);
+    EXPECT_EQ("(current)", g_started[0].folder);
+    EXPECT_EQ("ran\r\n", ReadFile(folder / "updater_ran.txt"));
 }
 
 TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsTheDialog) {
@@ -173,6 +214,72 @@ TEST_F(UpdaterTest, AFailureOnTheSecondDownloadKeepsTheFirstRunsNothingAndTellsT
     EXPECT_FALSE(LogHas("Downloaded Update"));
 }
 
+// The system folder and process start as they fail on a broken system.
+UINT WINAPI NoSystemFolder(LPSTR, UINT) {
+    ::SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+}
+BOOL WINAPI NoProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                      LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+// PostMessageA as a queue that holds its 10000 messages answers it, for the update's
+// outcome, until it has refused it three times.
+std::atomic<int> g_refusals{0};
+decltype(&::PostMessageA) g_post = nullptr;
+BOOL WINAPI PostToFullQueue(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if ((msg == WM_KEST_UPDATEERROR || msg == WM_KEST_UPDATERUNNING) && g_refusals.load() > 0) {
+        --g_refusals;
+        ::SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    return g_post(window, msg, wp, lp);
+}
+
+// However an update ends, the dialog hears it once, through a full queue too; a batch
+// file that cannot be started is an error, not "Running Update...".
+TEST_F(UpdaterTest, EveryOutcomeReachesTheDialogOnceThroughAFullQueue) {
+    const struct {
+        const char* zipOptions;
+        const char* brokenCall;  // a kernel32 call that fails, or null
+        void* replacement;
+        const char* error;  // the dialog's error text; null: the updater runs
+    } outcomes[] = {
+        {"", nullptr, nullptr, nullptr},
+        {"cut=300000", nullptr, nullptr, "KestDownloader:: Error occurred during download"},
+        {"", "GetSystemDirectoryA", reinterpret_cast<void*>(&NoSystemFolder),
+         "Failed To Run Update: Can't start Kestvan_Updater.bat (error 3)"},
+        {"", "CreateProcessA", reinterpret_cast<void*>(&NoProcess),
+         "Failed To Run Update: Can't start Kestvan_Updater.bat (error 2)"},
+    };
+    for (const auto& o : outcomes) {
+        const std::string name = o.brokenCall ? o.brokenCall : o.zipOptions;
+        recorder.messages.clear();
+        theLog.ClearHistory();
+        ::DeleteFileA((folder / "updater_ran.txt").c_str());
+        ServeUpdate(o.zipOptions);
+        std::unique_ptr<uitest::ImportPatch> broken;
+        if (o.brokenCall) broken = std::make_unique<uitest::ImportPatch>("kernel32.dll", o.brokenCall, o.replacement);
+        g_refusals = 3;
+        uitest::ImportPatch fullQueue("user32.dll", "PostMessageA", reinterpret_cast<void*>(&PostToFullQueue));
+        g_post = reinterpret_cast<decltype(&::PostMessageA)>(fullQueue.Original());
+        KestUpdater updater;
+        updater.StartUpdate("");
+        const UINT outcome = o.error ? WM_KEST_UPDATEERROR : WM_KEST_UPDATERUNNING;
+        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(outcome).empty(); }, 10000))
+            << name << ": the outcome was lost";
+        EXPECT_EQ(0, g_refusals.load()) << name;
+        EXPECT_EQ(1u, Posted(WM_KEST_UPDATEERROR).size() + Posted(WM_KEST_UPDATERUNNING).size()) << name;
+        EXPECT_EQ(o.error ? o.error : "", std::string(updater.ErrorText())) << name;
+        if (o.error) {
+            EXPECT_TRUE(LogHas(o.error)) << name;
+        }
+        EXPECT_EQ(o.error == nullptr, FileExists(folder / "updater_ran.txt")) << name;
+    }
+}
+
 TEST_F(UpdaterTest, OneUpdateThreadAtATimeAndANewOneAfterTheEnd) {
     Server().PutUpdateFile("7za.exe", Pattern(0, 60000), "slow=10");
     Server().PutUpdateFile("FF_Update.zip", "zip");
@@ -180,8 +287,9 @@ TEST_F(UpdaterTest, OneUpdateThreadAtATimeAndANewOneAfterTheEnd) {
     KestUpdater updater;
     for (size_t run = 1; run <= 2; ++run) {
         updatetest::WriteFile(folder / "FF_Update.zip", "a longer zip left from before");
+        const size_t progressBefore = Posted(WM_KEST_UPDATEPROGRESS).size();
         updater.StartUpdate("");
-        EXPECT_TRUE(updater.IsRunning());
+        ASSERT_TRUE(recorder.PumpUntil([&] { return Posted(WM_KEST_UPDATEPROGRESS).size() > progressBefore; }));
         updater.StartUpdate("");  // ignored: the first is still downloading
         ASSERT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning(); }));
         EXPECT_EQ(run, Server().RequestsTo("/util/7za.exe").size());
@@ -211,20 +319,26 @@ TEST_F(UpdaterTest, TheDestructorStopsARunningDownloadWithoutWaitingForIt) {
     EXPECT_TRUE(Server().RequestsTo("/downloads.php").empty()) << "nothing more is fetched";
 }
 
-TEST_F(UpdaterTest, ProgressPostsTheWholePercentAndErrorsTheirBoundedText) {
+TEST_F(UpdaterTest, ProgressPostsTheWholePercentWhenItChangesAndErrorsTheirBoundedText) {
     const struct {
         uint32_t total, done;
-        LPARAM percent;
-    } cases[] = {{200, 0, 0}, {3, 1, 33}, {3, 2, 66}, {200, 200, 100}, {4000000000u, 3999999999u, 99},
-                 {0, 0, -1},  {10, 11, -1}};
-    for (const auto& c : cases) KestUpdater::OnUpdateProgress(c.total, c.done);
+        LPARAM percent;  // posted; kNotPosted when the call posts nothing
+    } cases[] = {{200, 0, 0},     {3, 1, 33},         {3, 2, 66},    {200, 133, kNotPosted}, {200, 200, 100},
+                 {4000000000u, 3999999999u, 99},     {0, 0, -1},    {10, 11, kNotPosted},   {1000, 0, 0},
+                 {1000, 9, kNotPosted}};
+    KestUpdater::OnUpdateProgress(0, 0);  // -1 is the last percentage posted, whatever came before
+    recorder.PumpUntil([] { return true; });
+    recorder.messages.clear();
+    std::vector<LPARAM> expected;
+    for (const auto& c : cases) {
+        KestUpdater::OnUpdateProgress(c.total, c.done);
+        if (c.percent != kNotPosted) expected.push_back(c.percent);
+    }
     KestUpdater updater;
     updater.ReportDownloadError(std::string(300, 'e').c_str());
     recorder.PumpUntil([&] { return !Posted(WM_KEST_UPDATEERROR).empty(); }, 2000);
 
-    const std::vector<LPARAM> posted = Posted(WM_KEST_UPDATEPROGRESS);
-    ASSERT_EQ(std::size(cases), posted.size());
-    for (size_t i = 0; i < posted.size(); ++i) EXPECT_EQ(cases[i].percent, posted[i]) << cases[i].done;
+    EXPECT_EQ(expected, Posted(WM_KEST_UPDATEPROGRESS));
     EXPECT_EQ("KestDownloader:: " + std::string(199 - 17, 'e'), updater.ErrorText());
     EXPECT_EQ(std::vector<LPARAM>{reinterpret_cast<LPARAM>(updater.ErrorText())}, Posted(WM_KEST_UPDATEERROR));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "import_patch.h"
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -49,24 +51,37 @@ TEST_F(HelperLibrary, ExportsOnlyTheFilterCallUnderItsPlainName)
     EXPECT_NE(FindKestChangeWindowMessageFilter(library_), nullptr);
 }
 
-TEST_F(HelperLibrary, ForwardsEachCallAndReturnsWhatTheSystemReturns)
+// The library's own call into user32, recorded: wine's ChangeWindowMessageFilter takes
+// any message and flag and answers TRUE, so comparing with it would show nothing.
+std::vector<std::pair<UINT, DWORD>> g_systemCalls;
+BOOL g_systemAnswer = FALSE;
+BOOL WINAPI RecordFilterCall(UINT message, DWORD flag)
 {
+    g_systemCalls.emplace_back(message, flag);
+    return g_systemAnswer;
+}
+
+TEST_F(HelperLibrary, ForwardsEachCallUnchangedAndReturnsTheSystemsAnswer)
+{
+    uitest::ImportPatch system("user32.dll", "ChangeWindowMessageFilter", reinterpret_cast<void*>(&RecordFilterCall),
+                               library_);
+    ASSERT_TRUE(system.Active());
     KestChangeWindowMessageFilterProc filter = FindKestChangeWindowMessageFilter(library_);
-    auto system = reinterpret_cast<KestChangeWindowMessageFilterProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter")));
     ASSERT_NE(filter, nullptr);
-    ASSERT_NE(system, nullptr);
-    const std::pair<UINT, DWORD> calls[] = {{WM_DROPFILES, 1}, {WM_COPYDATA, 1}, {0x49, 1}, {WM_DROPFILES, 2},
-                                            {WM_DROPFILES, 7}};
-    for (const auto& [message, flag] : calls) {
-        SCOPED_TRACE(std::to_string(message) + "," + std::to_string(flag));
-        SetLastError(0);
-        const BOOL expected = system(message, flag);
-        const DWORD expectedError = GetLastError();
-        SetLastError(0);
-        EXPECT_EQ(filter(message, flag), expected);
-        EXPECT_EQ(GetLastError(), expectedError);
+    const struct {
+        UINT message;
+        DWORD flag;
+        BOOL answer;
+    } calls[] = {{WM_DROPFILES, 1, TRUE}, {WM_COPYDATA, 1, FALSE}, {0x49, 1, 7}, {WM_DROPFILES, 2, TRUE},
+                 {WM_DROPFILES, 7, FALSE}};
+    std::vector<std::pair<UINT, DWORD>> expected;
+    g_systemCalls.clear();
+    for (const auto& call : calls) {
+        g_systemAnswer = call.answer;
+        EXPECT_EQ(filter(call.message, call.flag), call.answer) << call.message << "," << call.flag;
+        expected.emplace_back(call.message, call.flag);
     }
+    EXPECT_EQ(g_systemCalls, expected);
 }
 
 TEST_F(HelperLibrary, ImportsTheSystemCallDirectlyAndNoLibraryButTheSystemsOwn)

@@ -15,9 +15,9 @@ void WriteSlot(void** slot, void* value) {
     ::VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
-// The import address table entry of dll!function in the test program, or null.
-void** FindImportSlot(const char* dll, const char* function) {
-    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(nullptr));
+// The import address table entry of dll!function in importer, or null.
+void** FindImportSlot(HMODULE importer, const char* dll, const char* function) {
+    auto* base = reinterpret_cast<BYTE*>(importer ? importer : ::GetModuleHandleA(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
@@ -48,8 +48,8 @@ void** FindImportSlot(const char* dll, const char* function) {
 
 }  // namespace
 
-ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement) {
-    slot_ = FindImportSlot(dll, function);
+ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement, HMODULE importer) {
+    slot_ = FindImportSlot(importer, dll, function);
     if (!slot_) return;
     original_ = *slot_;
     WriteSlot(slot_, replacement);

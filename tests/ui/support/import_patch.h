@@ -1,5 +1,6 @@
 // Test seams over the program's own import table: ImportPatch swaps one imported
-// system function for a replacement while it lives, and on top of it GdiLedger
+// system function for a replacement while it lives (in the test program, or in a
+// library it has loaded), and on top of it GdiLedger
 // records every pen, brush, font and bitmap the program's code creates and deletes,
 // and HookLedger every window hook it installs and removes. Only calls made by code
 // linked into the test program pass through them; the system's own libraries call
@@ -15,8 +16,9 @@ namespace uitest {
 
 class ImportPatch {
 public:
-    // dll as the import table names it ("gdi32.dll"); function by its exported name.
-    ImportPatch(const char* dll, const char* function, void* replacement);
+    // dll as the import table names it ("gdi32.dll"); function by its exported name;
+    // importer: the module whose calls are swapped, the test program when null.
+    ImportPatch(const char* dll, const char* function, void* replacement, HMODULE importer = nullptr);
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;

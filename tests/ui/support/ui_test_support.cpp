@@ -10,6 +10,7 @@
 
 #include "framework/application.h"
 #include "framework/dialog.h"
+#include "res/resource.h"
 
 namespace uitest {
 
@@ -29,46 +30,136 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-struct ModalScript {
-    std::string caption;
-    std::function<void(HWND)> act;
-    bool acted = false;
-    int ticksSinceAction = 0;
-    bool gaveUp = false;
-};
-ModalScript* g_modalScript = nullptr;
+constexpr UINT kAnswerTickMs = 30;
+constexpr DWORD kCloseAfterAnswerMs = 3000;
+constexpr int kSystemBoxText = 0xFFFF;  // the static that holds a system box's message
 
-constexpr UINT kScriptTickMs = 30;
-constexpr int kScriptTicksBeforeGivingUp = 100;
+BoxAnswerer* g_answerer = nullptr;
 
-void CALLBACK OnModalScriptTick(HWND, UINT, UINT_PTR, DWORD) {
-    ModalScript* script = g_modalScript;
-    if (!script) return;
-    HWND window = ::FindWindowA(nullptr, script->caption.c_str());
-    if (!window || !::IsWindowVisible(window)) return;
-    if (!script->acted) {
-        script->acted = true;
-        RepaintNow(window);
-        script->act(window);
-    } else if (++script->ticksSinceAction > kScriptTicksBeforeGivingUp && !script->gaveUp) {
-        script->gaveUp = true;
-        if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(window))) dialog->EndDialog(IDABORT);
+std::string WindowText(HWND window) {
+    char text[1024] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A visible modal dialog: one of ours in its DoModal loop, or one of the system's.
+bool IsBox(HWND window) {
+    if (!::IsWindow(window) || !::IsWindowVisible(window)) return false;
+    if (fw::Window* bound = fw::Window::FromHandle(window)) {
+        auto* dialog = dynamic_cast<fw::Dialog*>(bound);
+        return dialog && dialog->IsModal();
     }
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    return std::string(className) == "#32770";
+}
+
+// The program's box's text, or the static without an id that holds a system box's text
+// (not a picture, whose text is a resource number).
+std::string MessageOf(HWND box) {
+    HWND text = ::GetDlgItem(box, IDC_MSGBOX_TEXT);
+    if (!text) text = ::GetDlgItem(box, kSystemBoxText);
+    const LONG kind = ::GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK;
+    return text && kind != SS_ICON && kind != SS_BITMAP ? WindowText(text) : std::string();
+}
+
+void EndBox(HWND box) {
+    if (auto* dialog = dynamic_cast<fw::Dialog*>(fw::Window::FromHandle(box)))
+        dialog->EndDialog(IDABORT);
+    else
+        ::EndDialog(box, IDCANCEL);
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
 }
 
 }  // namespace
 
-void RunModalScript(const std::string& caption, const std::function<void(HWND window)>& act,
-                    const std::function<void()>& runModal, const std::string& name) {
-    ModalScript script{caption, act};
-    g_modalScript = &script;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, kScriptTickMs, &OnModalScriptTick);
-    runModal();
-    ::KillTimer(nullptr, timer);
-    g_modalScript = nullptr;
-    EXPECT_TRUE(script.acted) << name << ": the window never showed";
-    EXPECT_FALSE(script.gaveUp) << name << ": the window did not close";
-    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, caption.c_str())) << name << ": the window is gone afterwards";
+BoxAnswerer::BoxAnswerer() : outer_(g_answerer) {
+    g_answerer = this;
+    timer_ = ::SetTimer(nullptr, 0, kAnswerTickMs, &OnTick);
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    ::KillTimer(nullptr, timer_);
+    g_answerer = outer_;
+}
+
+void BoxAnswerer::On(const std::string& caption, Answer answer) { answers_[caption] = std::move(answer); }
+
+std::vector<std::string> BoxAnswerer::Texts() const {
+    std::vector<std::string> texts;
+    for (const SeenBox& box : seen_) texts.push_back(box.text);
+    return texts;
+}
+
+void CALLBACK BoxAnswerer::OnTick(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (g_answerer && g_answerer->timer_ == timer) g_answerer->Look();
+}
+
+void BoxAnswerer::Look() {
+    // An answer may pump messages itself while it waits for its box.
+    if (looking_) return;
+    looking_ = true;
+    for (auto it = answeredAt_.begin(); it != answeredAt_.end();) it = ::IsWindow(it->first) ? ++it : answeredAt_.erase(it);
+    std::vector<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows)
+        if (IsBox(window)) LookAt(window);
+    looking_ = false;
+}
+
+void BoxAnswerer::LookAt(HWND box) {
+    const std::string caption = WindowText(box);
+    const auto seenBefore = answeredAt_.find(box);
+    if (seenBefore != answeredAt_.end()) {
+        if (::GetTickCount() - seenBefore->second < kCloseAfterAnswerMs) return;
+        ADD_FAILURE() << "the box '" << caption << "' was still open after its answer; it was ended";
+        seenBefore->second = ::GetTickCount();
+        return EndBox(box);
+    }
+    answeredAt_[box] = ::GetTickCount();
+    SeenBox seen{caption, MessageOf(box), ::GetWindow(box, GW_OWNER)};
+    seen.ownerDisabled = seen.owner && !::IsWindowEnabled(seen.owner);
+    seen_.push_back(seen);
+    const auto answer = answers_.find(caption);
+    if (answer == answers_.end()) {
+        ADD_FAILURE() << "an unexpected box '" << caption << "' saying '" << seen.text << "' was ended";
+        return EndBox(box);
+    }
+    RepaintNow(box);
+    answer->second(box);
+    answeredAt_[box] = ::GetTickCount();  // an answer may take its time
+}
+
+void AnswerOneBox(const std::string& caption, const BoxAnswerer::Answer& answer, const std::function<void()>& call) {
+    BoxAnswerer answerer(caption, answer);
+    call();
+    std::vector<std::string> captions;
+    for (const SeenBox& box : answerer.Seen()) captions.push_back(box.caption);
+    EXPECT_EQ(std::vector<std::string>{caption}, captions) << "the boxes shown";
+}
+
+LRESULT ClickCloseBox(HWND dialog) {
+    // The close box is the first caption button: 14 by 13 pixels, 25 pixels from the
+    // window's right edge and 3 from its top.
+    RECT r;
+    ::GetWindowRect(dialog, &r);
+    const LPARAM at = MAKELPARAM(r.right - 25 + 7, r.top + 9);
+    const LRESULT hit = ::SendMessageA(dialog, WM_NCHITTEST, 0, at);
+    ::SendMessageA(dialog, WM_NCLBUTTONDOWN, hit, at);
+    return hit;
+}
+
+bool PressCaptionMinimise(HWND dialog) {
+    RECT r;
+    ::GetWindowRect(dialog, &r);
+    const LPARAM at = MAKELPARAM(r.right - 25 - 19 + 7, r.top + 9);
+    if (::SendMessageA(dialog, WM_NCHITTEST, 0, at) != HTMINBUTTON) return false;
+    ::SendMessageA(dialog, WM_NCLBUTTONDOWN, HTMINBUTTON, at);
+    return true;
 }
 
 void RepaintNow(HWND hwnd) {

@@ -1,12 +1,13 @@
 // Shared support for the user-interface tests: showing a window, pumping messages
-// until a condition holds (with a bound), reading a window's pixels, and saving
-// them as a PNG screenshot.
+// until a condition holds (with a bound), answering boxes, clicking a caption's close
+// box, reading a window's pixels, and saving them as a PNG screenshot.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,59 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
 // Dispatches whatever is waiting now, without blocking.
 void PumpPending();
 
-// Runs runModal, a call that shows a window captioned caption in its own modal loop,
-// while a thread timer waits for that window to be visible, repaints it and calls
-// act on it once. A window still there three seconds after act is ended with
-// IDABORT, so that a test fails instead of hanging. Failures are reported with name.
-void RunModalScript(const std::string& caption, const std::function<void(HWND window)>& act,
-                    const std::function<void()>& runModal, const std::string& name);
+// What a BoxAnswerer saw of one box, as the box was when it first showed.
+struct SeenBox {
+    std::string caption;
+    std::string text;  // the message of the program's box or of a system box, else ""
+    HWND owner = nullptr;
+    bool ownerDisabled = false;
+};
+
+// Answers the boxes this thread shows while it lives: the program's message boxes, its
+// themed dialogs and the system's dialogs, each running in its own modal loop. A thread
+// timer looks for them from inside those loops; each box is repainted, recorded and
+// given the answer for its caption once. A box nobody gave an answer for, or one still
+// open a few seconds after its answer, is ended and fails the test: a test that meets
+// the wrong box fails in seconds instead of waiting in the box's loop for ctest's
+// timeout. The newest answerer of the thread is the one that answers.
+class BoxAnswerer {
+public:
+    using Answer = std::function<void(HWND box)>;
+
+    BoxAnswerer();
+    BoxAnswerer(const std::string& caption, Answer answer) : BoxAnswerer() { On(caption, std::move(answer)); }
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+    void On(const std::string& caption, Answer answer);
+    const std::vector<SeenBox>& Seen() const { return seen_; }
+    std::vector<std::string> Texts() const;
+
+private:
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR timer, DWORD);
+    void Look();
+    void LookAt(HWND box);
+
+    std::map<std::string, Answer> answers_;
+    std::vector<SeenBox> seen_;
+    std::map<HWND, DWORD> answeredAt_;  // the boxes open now that were seen
+    UINT_PTR timer_ = 0;
+    BoxAnswerer* outer_ = nullptr;
+    bool looking_ = false;
+};
+
+// Runs call, which is to show exactly one box captioned caption, and answers it.
+void AnswerOneBox(const std::string& caption, const BoxAnswerer::Answer& answer, const std::function<void()>& call);
+
+// Clicks the close box of a themed dialog's caption as the mouse does; returns what the
+// frame's hit test reported there.
+LRESULT ClickCloseBox(HWND dialog);
+
+// Presses a themed dialog's minimise caption button, the one left of its close button,
+// as a click does; false, pressing nothing, when there is none (a press elsewhere in
+// the caption would start a move that waits for the mouse).
+bool PressCaptionMinimise(HWND dialog);
 
 // Shows a top-level window, activates it and waits until it is visible and painted.
 void ShowAndPaint(HWND hwnd);

@@ -77,21 +77,6 @@ void WriteFile(const std::string& path, const std::string& content) {
 
 bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-TempFolder::TempFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    do {
-        path_ = std::string(temp) + "vandrel-update-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                std::to_string(++counter);
-    } while (!::CreateDirectoryA(path_.c_str(), nullptr));
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 CurrentFolder::CurrentFolder(const std::string& path) {
     char previous[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, previous);
@@ -112,7 +97,7 @@ ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name
 ScopedEnvironment::~ScopedEnvironment() { ::SetEnvironmentVariableA(name_.c_str(), hadValue_ ? previous_.c_str() : nullptr); }
 
 bool TestHttpServer::Start(std::string* error) {
-    folder_ = new TempFolder;
+    folder_ = new testsupport::TempFolder;
     ::CreateDirectoryA((*folder_ / "update").c_str(), nullptr);
     const std::string unixFolder = UnixPathOf(folder_->Path());
     const std::string python = DosPathOf(VANDREL_PYTHON3);

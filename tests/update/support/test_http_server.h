@@ -1,6 +1,7 @@
 // Support for the update tests: the local HTTP server (http_test_server.py, which each
 // test program starts under wine as a Linux process), the pattern its bodies follow,
-// scoped folders and environment, and a window that records the update thread's messages.
+// the current folder and environment for a scope, and a window that records the update
+// thread's messages.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "output_test_support.h"
+
 namespace updatetest {
 
 // The first bytes from start to end of a /data/ body: byte i is (31 i + 7) mod 256.
@@ -17,20 +20,6 @@ std::string Pattern(size_t start, size_t end);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
-
-// A fresh folder under the temporary folder, removed with its contents.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
 
 // The current folder, or an environment variable (null: unset), for the object's lifetime.
 class CurrentFolder {
@@ -77,7 +66,7 @@ public:
     void ClearRequests();
 
 private:
-    TempFolder* folder_ = nullptr;
+    testsupport::TempFolder* folder_ = nullptr;
     int port_ = 0;
 };
 

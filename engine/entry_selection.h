@@ -1,0 +1,34 @@
+// Which of an archive's files an extraction takes: by the type that located the entry
+// and by globs over the path the file gets. The walk over the entries asks it per file.
+#pragma once
+
+#include "ff_zone.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The words that name the entry types: gsc, csc, menu, rmb, shock, vision and wav.
+// False for any other word.
+bool EntryTypeFromWord(const std::string& word, EntryType& type);
+
+// Whether glob matches the whole of path ('/' between folders). '*' and '?' stay within
+// one folder, '**' crosses folders ("**/" also matches no folder at all), "[...]" is a
+// character class and "[!...]" its negation. Both '/' and '\' in glob stand for '/'.
+// Letters compare as the platform's file system compares them (FoldPathChar).
+bool GlobMatches(const std::string& glob, const std::string& path);
+
+class EntrySelection {
+public:
+    void AddType(EntryType type);
+    // A file is taken when any one glob matches.
+    void AddGlob(const std::string& glob);
+
+    // Nothing was added: every file is taken.
+    bool TakesEverything() const { return types_ == 0 && globs_.empty(); }
+    bool Takes(EntryType type, const std::string& path) const;
+
+private:
+    uint32_t types_ = 0;  // one bit per EntryType; none set: any type
+    std::vector<std::string> globs_;
+};

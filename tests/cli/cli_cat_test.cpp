@@ -1,0 +1,126 @@
+// vandrel --cat PATH FASTFILE: the bytes extraction would leave at PATH, exactly, on
+// stdout; the paths that extraction would not make; a reader that stops early.
+#include "command_runner.h"
+
+#include "ff_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBinary("a\nb\r\nc\x1a\0d\r", 11);  // what a text-mode stdout would change
+
+class CliCat : public CliTest {
+protected:
+    // Compressed scripts, a path written twice, bytes a text stream would translate.
+    static ffb::Bytes ScriptArchive()
+    {
+        ffb::ZoneBuilder zone;
+        zone.Strings({"s1"});
+        zone.CompressedScript("maps/c.gsc", "inflated script!");
+        zone.Record(ffb::kRmb, "dup.rmb", "first");
+        zone.Record(ffb::kRmb, "maps/Upper.rmb", "upper");
+        zone.Record(ffb::kRmb, "dup.rmb", "second!");
+        zone.Record(ffb::kRmb, "bin.rmb", kBinary);
+        zone.Record(ffb::kRmb, "../escape.rmb", "refused");
+        zone.RecordWithLength("one.gsc", 1, "x");
+        return ffb::FastFile(ffb::kOtherVersion, zone.Build());
+    }
+    static ffb::Bytes SoundArchive()
+    {
+        ffb::ZoneBuilder zone;
+        zone.SoundB("fx/boom.wav", "RIFFdata");
+        zone.SoundA("voice/ref.wav");
+        return ffb::FastFile(ffb::kVersion387, zone.Build());
+    }
+};
+
+}  // namespace
+
+TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
+{
+    struct Case {
+        const char* archive;
+        std::vector<std::string> options;
+        const char* path;
+        std::string linux;    // stdout; empty with found false: no such file
+        bool found;
+        bool foundOnWindows;  // where the case rule differs
+    };
+    const std::vector<Case> cases = {
+        {"scripts.ff", {}, "maps/c.gsc", "inflated script", true, true},
+        {"scripts.ff", {}, "dup.rmb", "second!", true, true},
+        {"scripts.ff", {}, "bin.rmb", kBinary, true, true},
+        {"scripts.ff", {}, "./maps//c.gsc", "inflated script", true, true},
+        {"scripts.ff", {}, "maps\\c.gsc", "inflated script", true, true},
+        {"scripts.ff", {}, "MAPS/upper.RMB", "upper", false, true},
+        {"scripts.ff", {"-s"}, "StringTable.txt", "// Kest_Ryn: Vandrel - String Table Dump\n\ns1\n", true, true},
+        {"scripts.ff", {}, "StringTable.txt", "", false, false},
+        {"bare.ff", {"-s"}, "StringTable.txt", "", false, false},  // no file made its folder
+        {"scripts.ff", {}, "missing.gsc", "", false, false},
+        {"scripts.ff", {}, "../escape.rmb", "", false, false},
+        {"scripts.ff", {}, "one.gsc", "", false, false},
+        {"scripts.ff", {"--only", "gsc"}, "dup.rmb", "", false, false},
+        {"sounds.ff", {}, "sound/fx/boom.wav", "RIFFdata", true, true},
+        {"sounds.ff", {}, "fx/boom.wav", "", false, false},
+        {"sounds.ff", {}, "Refrenced_Sounds.txt", "// Kest_Ryn: Vandrel - Sound Refrence List\n\nvoice/ref.wav\n",
+         true, true},
+    };
+    Write("scripts.ff", ScriptArchive());
+    Write("sounds.ff", SoundArchive());
+    Write("bare.ff", ffb::FastFile(ffb::kOtherVersion, ffb::ZoneBuilder().Strings({"s"}).Build()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--cat", c.path, c.archive});
+        const CommandResult result = RunVandrel(args, folder_.string());
+#ifdef _WIN32
+        const bool found = c.foundOnWindows;
+#else
+        const bool found = c.found;
+#endif
+        if (found) {
+            EXPECT_EQ(0, result.status) << result.err;
+            EXPECT_EQ(c.linux, result.out);
+            EXPECT_EQ(std::string::npos, result.err.find("No such file")) << result.err;
+        } else {
+            EXPECT_EQ(1, result.status);
+            EXPECT_EQ("", result.out);
+            EXPECT_EQ("No such file in '" + std::string(c.archive) + "': " + c.path,
+                      Lines(result.err).empty() ? "" : Lines(result.err).back());
+        }
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"bare.ff", "scripts.ff", "sounds.ff"}), names) << "nothing is written";
+}
+
+TEST_F(CliCat, AnArchiveThatDoesNotLoadGivesItsError)
+{
+    Write("broken.ff", ffb::ToBytes("IWff"));
+    const CommandResult result = RunVandrel({"--cat", "a.gsc", "broken.ff"}, folder_.string());
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(std::vector<std::string>{"(broken.ff) Error: FastFile is either corrupt or not a supported Version"},
+              Lines(result.err));
+}
+
+#ifndef _WIN32
+TEST_F(CliCat, AReaderThatStopsEarlyIsNoFailure)
+{
+    ffb::ZoneBuilder zone;
+    zone.Record(ffb::kRmb, "big.rmb", std::string(4 << 20, 'b'));
+    const std::string file = Write("big.ff", ffb::FastFile(ffb::kVersion387, zone.Build()));
+    const CommandResult result = RunVandrelPipedTo({"--cat", "big.rmb", file}, "head -c 3");
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("bbb", result.out);
+    EXPECT_EQ("", result.err);
+}
+#endif
