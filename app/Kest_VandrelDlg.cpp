@@ -1,16 +1,21 @@
 #include "Kest_VandrelDlg.h"
 
+#include <windowsx.h>
+
+#include <cstring>
 #include <memory>
 
 #include "CaptionButton.h"
 #include "KestAboutDlg.h"
 #include "KestMessagebox.h"
+#include "KestPopupMenu.h"
 #include "KestSexyAnchors.h"
 #include "KestUpdatedlg.h"
 #include "drop_intake.h"
 #include "export_options.h"
 #include "program_log.h"
 #include "res/resource.h"
+#include "shell_actions.h"
 
 KestFFWorker theFFWorker;
 
@@ -32,6 +37,7 @@ constexpr JobColumn kJobColumns[] = {
 };
 
 constexpr char kInvalidFileCaption[] = "Invalid File";
+constexpr char kDoneText[] = "Done";
 
 uint8_t IsChecked(const Kest_CheckBox& box) { return box.GetCheck() == BST_CHECKED ? 1 : 0; }
 
@@ -139,6 +145,7 @@ int CKest_VandrelDlg::AddJobRow(const char* name) {
 }
 
 void CKest_VandrelDlg::ClearJobList() {
+    jobRows_.clear();
     jobList_.rowCounter = 0;
     jobList_.DeleteAllItems();
     jobList_.ClearRowStatusColours();
@@ -165,8 +172,116 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
         job.LocalDump = ExportOptions.LocalDump;
         job.Inc_StringTable = ExportOptions.Inc_StringTable;
         job.create_dump = ExportOptions.create_dump;
-        theFFWorker.AddJob(job);
+        if (job.row >= 0) {
+            // Kept now: the options may have changed by the time the user asks.
+            if (static_cast<size_t>(job.row) >= jobRows_.size()) jobRows_.resize(job.row + 1);
+            jobRows_[job.row] = JobRowRecord{job.path, job.folder, theFFWorker.OutputFolderOf(job)};
+        }
+        // Logged first: the worker may report on the job before this thread goes on.
         theLog.Log("Added '%s' to the Que", dropped.name.c_str());
+        theFFWorker.AddJob(job);
+    }
+}
+
+const CKest_VandrelDlg::JobRowRecord& CKest_VandrelDlg::JobRecord(int row) const {
+    static const JobRowRecord kNoJob;
+    return IsJobRow(row) ? jobRows_[row] : kNoJob;
+}
+
+bool CKest_VandrelDlg::IsJobRow(int row) const {
+    return row >= 0 && static_cast<size_t>(row) < jobRows_.size() && !jobRows_[row].path.empty();
+}
+
+bool CKest_VandrelDlg::RowIsDone(int row) const {
+    if (!IsJobRow(row)) return false;
+    char status[32] = {};
+    jobList_.GetItemText(row, kColumnStatus, status, sizeof status);
+    return strcmp(status, kDoneText) == 0;
+}
+
+int CKest_VandrelDlg::SelectedRow() const {
+    return static_cast<int>(jobList_.Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int CKest_VandrelDlg::RowAt(POINT screen) const {
+    LVHITTESTINFO hit{};
+    hit.pt = screen;
+    ::ScreenToClient(jobList_.hwnd(), &hit.pt);
+    const int row = static_cast<int>(jobList_.Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    return (hit.flags & LVHT_ONITEM) ? row : -1;
+}
+
+void CKest_VandrelDlg::OpenOutputFolder(int row) {
+    // Waiting, running and failed jobs have nothing to show yet.
+    if (RowIsDone(row)) OpenFolderInFileManager(hwnd(), jobRows_[row].outputFolder);
+}
+
+void CKest_VandrelDlg::OnOK() {
+    if (::GetFocus() == jobList_.hwnd()) OpenOutputFolder(SelectedRow());
+}
+
+bool CKest_VandrelDlg::PreTranslateMessage(MSG& msg) {
+    const bool ctrlO = msg.message == WM_KEYDOWN && msg.wParam == 'O' && ::GetKeyState(VK_CONTROL) < 0 &&
+                       ::GetKeyState(VK_MENU) >= 0 && ::GetKeyState(VK_SHIFT) >= 0;
+    if (ctrlO && IsWindowEnabled()) {
+        AddFastFiles();
+        return true;
+    }
+    return KestDlg::PreTranslateMessage(msg);
+}
+
+void CKest_VandrelDlg::AddFastFiles() {
+    const std::vector<std::string> paths = ChooseFastFiles(hwnd(), openDialogFolder_);
+    if (!paths.empty()) QueueDroppedFiles(paths);
+}
+
+void CKest_VandrelDlg::OnJobListContextMenu(LPARAM where) {
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    int row;
+    if (where == -1) {
+        // From the keyboard (Shift+F10, the menu key): for the selected row, below it.
+        row = SelectedRow();
+        RECT r{};
+        if (row >= 0 && jobList_.GetItemRect(row, &r, LVIR_LABEL)) {
+            at = POINT{r.left, r.bottom};
+        } else {
+            at = POINT{0, 0};
+        }
+        ::ClientToScreen(jobList_.hwnd(), &at);
+    } else {
+        row = RowAt(at);
+    }
+    if (!IsJobRow(row)) row = -1;
+
+    KestPopupMenu menu;
+    if (row >= 0) {
+        menu.AddItem(kOpenOutputFolder, "Open Output Folder", RowIsDone(row));
+        menu.AddItem(kOpenFastFileFolder, "Open FastFile Folder");
+        menu.AddItem(kCopyPath, "Copy Path");
+    } else {
+        menu.AddItem(kAddFastFiles, "Add FastFiles...");
+        menu.AddItem(kShowLog, "Show Log");
+    }
+    RunJobListCommand(menu.Track(hwnd(), at), row);
+}
+
+void CKest_VandrelDlg::RunJobListCommand(UINT command, int row) {
+    switch (command) {
+    case kOpenOutputFolder:
+        OpenOutputFolder(row);
+        break;
+    case kOpenFastFileFolder:
+        if (IsJobRow(row)) OpenFolderInFileManager(hwnd(), jobRows_[row].folder);
+        break;
+    case kCopyPath:
+        if (IsJobRow(row)) CopyTextToClipboard(hwnd(), jobRows_[row].path);
+        break;
+    case kAddFastFiles:
+        AddFastFiles();
+        break;
+    case kShowLog:
+        ShowLog();
+        break;
     }
 }
 
@@ -278,8 +393,28 @@ LRESULT CKest_VandrelDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         OnDropFiles(reinterpret_cast<HDROP>(wp));
         return 0;
     case WM_COMMAND:
+        // Enter: the dialog manager names the default id, and may hand over the status
+        // bar's progress bar (id 1, like IDOK) as the button that sent it.
+        if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) {
+            OnOK();
+            return 0;
+        }
         if (HIWORD(wp) == BN_CLICKED && lp != 0) {
             OnCommand(LOWORD(wp));
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        const auto* notice = reinterpret_cast<const NMHDR*>(lp);
+        if (notice && notice->hwndFrom == jobList_.hwnd() && notice->code == NM_DBLCLK) {
+            OpenOutputFolder(reinterpret_cast<const NMITEMACTIVATE*>(lp)->iItem);
+            return 0;
+        }
+        break;
+    }
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) == jobList_.hwnd()) {
+            OnJobListContextMenu(lp);
             return 0;
         }
         break;

@@ -4,6 +4,11 @@
 // progress bar; its check boxes set the export options; it opens the program log
 // window, the About box and, once after it is first shown, the update prompt.
 //
+// Beyond drops, the job list answers a double-click or Enter on a finished row by
+// opening that job's output folder, and offers a context menu (the row's folders, its
+// path, adding FastFiles, the log); Ctrl+O and "Add FastFiles..." choose files in the
+// open dialog and take them through the same intake as a drop.
+//
 // The worker posts its reports to this window. When the window closes, the worker is
 // stopped (the file being written is completed, the queued jobs are dropped) and the
 // row reports still waiting for the window are freed, so nothing is posted to a window
@@ -53,6 +58,27 @@ public:
     // Stops the worker and frees the row reports it posted that are still waiting.
     void StopWorker();
 
+    // The open dialog: the chosen files go through the drop intake.
+    void AddFastFiles();
+    // Ctrl+O, wherever the focus is in the window.
+    bool PreTranslateMessage(MSG& msg) override;
+    // What each row's job was queued with; an empty record for rows that are no job.
+    struct JobRowRecord {
+        std::string path;          // the FastFile
+        std::string folder;        // the FastFile's folder
+        std::string outputFolder;  // where the job writes its files
+    };
+    const JobRowRecord& JobRecord(int row) const;
+
+    // The job list's context menu commands.
+    enum JobListCommand : UINT {
+        kOpenOutputFolder = 1,
+        kOpenFastFileFolder,
+        kCopyPath,
+        kAddFastFiles,
+        kShowLog,
+    };
+
     KestListView& JobList() { return jobList_; }
     KestStautsBar& StatusBar() { return statusBar_; }
     KestProgramLogDlg* LogWindow() const { return logWindow_; }
@@ -66,8 +92,9 @@ protected:
     void OnFirstShown() override;
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    // Enter does not close the window; the system's close takes the frame's way out.
-    void OnOK() override {}
+    // Enter never closes the window: on a finished row of the job list it opens the
+    // row's output folder. The system's close takes the frame's way out.
+    void OnOK() override;
     void OnCancel() override { CloseDialog(); }
 
 private:
@@ -86,6 +113,13 @@ private:
     LRESULT OnProgress(LPARAM percent);
     LRESULT OnStatusText(const char* text);
     LRESULT OnRowUpdate(RowUpdate* update, int column);
+    bool IsJobRow(int row) const;
+    bool RowIsDone(int row) const;
+    int SelectedRow() const;
+    int RowAt(POINT screen) const;
+    void OpenOutputFolder(int row);
+    void OnJobListContextMenu(LPARAM where);
+    void RunJobListCommand(UINT command, int row);
 
     KestButton closeButton_;
     KestButton showLogButton_;
@@ -99,4 +133,6 @@ private:
     bool clearPending = false;
     KestProgramLogDlg* logWindow_ = nullptr;
     std::vector<std::string> startupFiles_;
+    std::vector<JobRowRecord> jobRows_;  // by row index
+    std::string openDialogFolder_;       // where the open dialog last chose files
 };

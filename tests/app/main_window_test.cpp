@@ -5,6 +5,10 @@
 // their own modal loops and records them in order.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <chrono>
@@ -125,6 +129,28 @@ int StatusPixels(KestListView& list, int row, COLORREF colour) {
     return count;
 }
 
+// The folders the window asks the shell to open; nothing is started.
+class ShellOpenRecorder {
+public:
+    ShellOpenRecorder() : patch_("shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(&Record)) {
+        current_ = this;
+    }
+    ~ShellOpenRecorder() { current_ = nullptr; }
+    bool Active() const { return patch_.Active(); }
+    // Each call as "verb folder"; taken, so the next check starts afresh.
+    std::vector<std::string> Take() { return std::exchange(opened_, {}); }
+
+private:
+    static HINSTANCE WINAPI Record(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT) {
+        if (current_) current_->opened_.push_back(std::string(verb ? verb : "(null)") + " " + (file ? file : ""));
+        return reinterpret_cast<HINSTANCE>(42);  // success, as ShellExecute reports it
+    }
+    static ShellOpenRecorder* current_;
+    uitest::ImportPatch patch_;
+    std::vector<std::string> opened_;
+};
+ShellOpenRecorder* ShellOpenRecorder::current_ = nullptr;
+
 class MainWindowTest : public ::testing::Test {
 protected:
     TempFolder dir;
@@ -195,6 +221,17 @@ protected:
     }
 
     void Click(int id) { ::SendMessageA(window->GetDlgItem(id), BM_CLICK, 0, 0); }
+
+    POINT RowPoint(int row) {
+        RECT r{};
+        window->JobList().GetItemRect(row, &r, LVIR_LABEL);
+        return POINT{r.left + 10, (r.top + r.bottom) / 2};
+    }
+    void DoubleClick(int row) {
+        const POINT at = RowPoint(row);
+        window->JobList().Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        window->JobList().Send(WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    }
 };
 
 BOOL CALLBACK CountLogWindows(HWND hwnd, LPARAM count) {
@@ -499,6 +536,11 @@ TEST_F(MainWindowTest, AQueuedJobKeepsItsOptionsAndALaterOneGetsTheNewOnes) {
     EXPECT_TRUE(Exists(local + "\\StringTable.txt"));
     EXPECT_EQ("main() {}", ReadText(local + "\\maps\\dm.gsc"));
     EXPECT_FALSE(Exists(dir / "dumped_to_local"));
+    // Each row opens the folder its job was queued with, whatever the option says now.
+    ShellOpenRecorder shell;
+    DoubleClick(0);
+    DoubleClick(1);
+    EXPECT_EQ((std::vector<std::string>{"open " + (dir / "before"), "open " + local}), shell.Take());
     std::filesystem::remove_all(local);
 }
 
@@ -641,6 +683,234 @@ TEST_F(MainWindowTest, ClosingWhileABigJobRunsReturnsPromptlyAndLeavesWholeFiles
     EXPECT_EQ(left.firstMissing, big.Check().firstMissing) << "the worker went on after the window closed";
     MSG msg;
     EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_KEST_ROWUPDATE, WM_KEST_ROWUPDATE, PM_NOREMOVE));
+}
+
+// What a popup menu of this thread showed, read from inside the system's menu loop.
+struct ShownMenu {
+    std::vector<std::string> items;  // "text" or "text (disabled)"
+    uitest::Pixels pixels;
+};
+
+class MenuDriver {
+public:
+    // Runs open(), which shows a popup menu; once the menu is visible a thread timer
+    // reads its items and pixels and picks the item at index pick with the keyboard, as
+    // a user would (no pick: Escape). A menu that never shows fails the test; one that
+    // stays open is cancelled after three seconds.
+    static ShownMenu Drive(const std::function<void()>& open, int pick) {
+        MenuDriver driver;
+        driver.pick_ = pick;
+        driver.deadline_ = ::GetTickCount() + 3000;
+        current_ = &driver;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnTick);
+        open();
+        ::KillTimer(nullptr, timer);
+        current_ = nullptr;
+        EXPECT_TRUE(driver.read_) << "no menu showed";
+        return driver.shown_;
+    }
+
+private:
+    static BOOL CALLBACK FindMenu(HWND hwnd, LPARAM found) {
+        char name[16] = {};
+        ::GetClassNameA(hwnd, name, sizeof name);
+        if (std::string(name) != "#32768" || !::IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        MenuDriver* driver = current_;
+        HWND menu = nullptr;
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindMenu, reinterpret_cast<LPARAM>(&menu));
+        if (!driver || !menu) return;
+        if (::GetTickCount() > driver->deadline_) ::EndMenu();
+        if (driver->read_) return;
+        driver->read_ = true;
+        HMENU items = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
+            char text[128] = {};
+            ::GetMenuStringA(items, i, text, sizeof text, MF_BYPOSITION);
+            const bool disabled = ::GetMenuState(items, i, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED);
+            driver->shown_.items.push_back(std::string(text) + (disabled ? " (disabled)" : ""));
+        }
+        uitest::RepaintNow(menu);
+        driver->shown_.pixels = uitest::CaptureWindow(menu);
+        for (int i = 0; i <= driver->pick_; ++i) ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        ::PostMessageA(menu, WM_KEYDOWN, driver->pick_ < 0 ? VK_ESCAPE : VK_RETURN, 0);
+    }
+
+    static MenuDriver* current_;
+    ShownMenu shown_;
+    int pick_ = -1;
+    bool read_ = false;
+    DWORD deadline_ = 0;
+};
+MenuDriver* MenuDriver::current_ = nullptr;
+
+ShownMenu DriveMenu(const std::function<void()>& open, int pick = -1) { return MenuDriver::Drive(open, pick); }
+
+// Three jobs, one per state a row can be in when the user asks: finished, failed, and
+// waiting (queued while the worker is stopped, so it cannot start).
+class JobRowsTest : public MainWindowTest {
+protected:
+    std::string done, failed, waiting;
+
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        done = Archive("done.ff");
+        failed = dir / "failed.ff";
+        ASSERT_TRUE(ffb::WriteFile(failed, ffb::ToBytes("not a FastFile")));
+        Drop({done, failed});
+        ASSERT_TRUE(WaitUntilIdle());
+        theFFWorker.StopWorker();
+        waiting = Archive("waiting.ff");
+        Drop({waiting});
+    }
+    void TearDown() override {
+        theFFWorker.StartWorker(window->hwnd());  // so the window stops it as usual
+        MainWindowTest::TearDown();
+    }
+    int Row(const std::string& path) const { return path == done ? 0 : path == failed ? 1 : 2; }
+    void Select(int row) {
+        window->JobList().SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ::SetFocus(window->JobList().hwnd());
+    }
+    // Right-click on row (-1: below the last row), as the mouse would.
+    void RightClick(int row) {
+        POINT at = row >= 0 ? RowPoint(row) : POINT{20, window->JobList().GetClientRect().bottom - 8};
+        ::ClientToScreen(window->JobList().hwnd(), &at);
+        window->JobList().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window->JobList().hwnd()),
+                               MAKELPARAM(at.x, at.y));
+    }
+};
+
+TEST_F(JobRowsTest, ADoubleClickOrEnterOnAFinishedRowOpensItsOutputFolder) {
+    ShellOpenRecorder shell;
+    ASSERT_TRUE(shell.Active());
+    const std::string doneOutput = "open " + (dir / "done");
+    const struct {
+        const char* how;
+        std::function<void(int row)> act;
+    } ways[] = {
+        {"double-click", [&](int row) { DoubleClick(row); }},
+        {"Enter",
+         [&](int row) {
+             Select(row);
+             window->JobList().Post(WM_KEYDOWN, VK_RETURN, 0);
+             uitest::PumpPending();
+         }},
+    };
+    for (const auto& way : ways) {
+        const struct {
+            std::string path;
+            std::vector<std::string> opened;
+        } rows[] = {{done, {doneOutput}}, {failed, {}}, {waiting, {}}};
+        for (const auto& row : rows) {
+            way.act(Row(row.path));
+            EXPECT_EQ(row.opened, shell.Take()) << way.how << " on " << row.path;
+        }
+    }
+    EXPECT_TRUE(window->IsWindow()) << "Enter closed the window";
+}
+
+TEST_F(JobRowsTest, TheContextMenuOffersWhatTheRowUnderItAllows) {
+    const std::vector<std::string> onJob = {"Open Output Folder", "Open FastFile Folder", "Copy Path"};
+    const std::vector<std::string> onUnfinishedJob = {"Open Output Folder (disabled)", "Open FastFile Folder",
+                                                      "Copy Path"};
+    const struct {
+        const char* name;
+        int row;
+        std::vector<std::string> items;
+    } cases[] = {
+        {"done", 0, onJob},
+        {"failed", 1, onUnfinishedJob},
+        {"waiting", 2, onUnfinishedJob},
+        {"no row", -1, {"Add FastFiles...", "Show Log"}},
+    };
+    for (const auto& c : cases) {
+        const ShownMenu menu = DriveMenu([&] { RightClick(c.row); });
+        EXPECT_EQ(c.items, menu.items) << c.name;
+        EXPECT_EQ(std::vector<std::string>{}, uitest::SystemColourBlocks(menu.pixels)) << c.name;
+        int background = 0;
+        for (uint32_t p : menu.pixels.bgra)
+            background += RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == KestTheme.windowBackground;
+        EXPECT_GT(background, static_cast<int>(menu.pixels.bgra.size()) / 2) << c.name << ": not in the palette";
+        if (c.row == 0) uitest::SavePng(menu.pixels, "main_window_context_menu");
+    }
+
+    // The keyboard's menu key and Shift+F10 open it for the selected row.
+    Select(0);
+    EXPECT_EQ(onJob, DriveMenu([&] {
+                  window->JobList().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window->JobList().hwnd()), -1);
+              }).items);
+}
+
+TEST_F(JobRowsTest, TheRowMenuOpensTheFoldersAndCopiesThePath) {
+    ShellOpenRecorder shell;
+    DriveMenu([&] { RightClick(0); }, 0);
+    EXPECT_EQ((std::vector<std::string>{"open " + (dir / "done")}), shell.Take());
+    DriveMenu([&] { RightClick(1); }, 1);
+    EXPECT_EQ((std::vector<std::string>{"open " + dir.Path()}), shell.Take());
+    ASSERT_TRUE(::OpenClipboard(window->hwnd()));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    DriveMenu([&] { RightClick(2); }, 2);
+    ASSERT_TRUE(::OpenClipboard(window->hwnd()));
+    HANDLE text = ::GetClipboardData(CF_TEXT);
+    const std::string copied = text ? static_cast<const char*>(::GlobalLock(text)) : "";
+    if (text) ::GlobalUnlock(text);
+    ::CloseClipboard();
+    EXPECT_EQ(waiting, copied);
+}
+
+// Ctrl+O as the keyboard gives it: the key with Control held down.
+void PressCtrlO(HWND focus) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] |= 0x80;
+    ::SetKeyboardState(keys);
+    ::PostMessageA(focus, WM_KEYDOWN, 'O', 0);
+    uitest::PumpPending();
+    keys[VK_CONTROL] &= ~0x80;
+    ::SetKeyboardState(keys);
+}
+
+// Two files chosen in the open dialog, a FastFile and another file, give what a drop of
+// the two gives: a row and a job, and one box. The next time the dialog starts where
+// the files were chosen, wherever the program's current folder is.
+TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
+    Archive("valid.ff");
+    Archive("notes.txt");
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    ASSERT_TRUE(::SetCurrentDirectoryA(dir.Path().c_str()));
+    std::vector<std::string> startedIn;
+    std::string chosen = "\"valid.ff\" \"notes.txt\"";
+    boxes.On("Open", [&](HWND dialog) {
+        char folder[MAX_PATH] = {};
+        ::SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+        startedIn.push_back(folder);
+        HWND name = ::GetDlgItem(dialog, cmb13) ? ::GetDlgItem(dialog, cmb13) : ::GetDlgItem(dialog, edt1);
+        ::SetWindowTextA(name, chosen.c_str());
+        ::PostMessageA(dialog, WM_COMMAND, chosen.empty() ? IDCANCEL : IDOK, 0);
+    });
+    PressCtrlO(window->JobList().hwnd());
+    ::SetCurrentDirectoryA(current);
+    ASSERT_EQ(2u, boxes.Seen().size());
+    EXPECT_EQ("Open", boxes.Seen()[0].caption);
+    EXPECT_EQ(window->hwnd(), boxes.Seen()[0].owner);
+    EXPECT_EQ("Invalid File", boxes.Seen()[1].caption);
+    EXPECT_EQ("Not a FastFile: 'notes.txt'", boxes.Seen()[1].text);
+    EXPECT_EQ((std::vector<std::string>{"Added 'valid.ff' to the Que"}), AddedLines());
+
+    chosen.clear();  // cancelled: nothing more is taken
+    PressCtrlO(window->hwnd());
+    EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path()}), startedIn);
+    EXPECT_EQ(1u, AddedLines().size());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ((std::vector<std::string>{"valid.ff", "Done"}), (std::vector<std::string>{window->Row(0)[0], window->Row(0)[1]}));
+    EXPECT_EQ(1, window->JobList().GetItemCount());
 }
 
 TEST(DroppedPathCheck, CommandLinePathsBecomeFullPaths) {
