@@ -1,12 +1,9 @@
 #include "cat_mode.h"
 
+#include "archive_walk.h"
 #include "ff_job.h"
-#include "fastfile_load.h"
-#include "list_mode.h"
 #include "live_display.h"
 #include "output_folder.h"
-#include "program_log.h"
-#include "raw_export.h"
 #include "run_log.h"
 
 #include <cerrno>
@@ -67,20 +64,11 @@ int RunCatMode(const CliOptions& options)
     if (!log.Ready())
         return 1;
     FFZone zone;
-    zone.path = AbsolutePath(options.files[0]);
-    const std::string name = MakeJob(zone.path, 0).name;
-    const int32_t result = LoadAndLocate(zone);
-    if (result != kResultSuccess) {
-        theLog.Log("(%s) Error: %s", name.c_str(), ResultMessage(result).c_str());
-        return 1;
-    }
-    ExportRequest request;
-    request.stringTable = options.stringTable;
-    request.selection = options.Filtered() ? &options.selection : nullptr;
     CatDestination cat(options.catPath);
-    ExportFiles(zone, request, cat);
+    if (!WalkArchive(zone, options.files[0], options, cat))
+        return 1;
     if (!cat.Found()) {
-        fprintf(stderr, "No such file in '%s': %s\n", name.c_str(), options.catPath.c_str());
+        fprintf(stderr, "No such file in '%s': %s\n", MakeJob(zone.path, 0).name.c_str(), options.catPath.c_str());
         return 1;
     }
 

@@ -24,6 +24,8 @@ struct CliOptions {
     std::vector<std::string> files;
 
     bool Filtered() const { return !selection.TakesEverything(); }
+    // The selection the walk over an archive's files asks; null when every file is taken.
+    const EntrySelection* Selection() const { return Filtered() ? &selection : nullptr; }
 };
 
 // Parses argv[1..]. On a usage error returns false and sets error to a one-line message.

@@ -1,14 +1,11 @@
 #include "diff_mode.h"
 
+#include "archive_walk.h"
 #include "content_digest.h"
-#include "ff_job.h"
 #include "fastfile_load.h"
 #include "json_writer.h"
-#include "list_mode.h"
 #include "live_display.h"
 #include "output_folder.h"
-#include "program_log.h"
-#include "raw_export.h"
 #include "run_log.h"
 
 #include <algorithm>
@@ -75,17 +72,9 @@ struct Change {
 // Extracts the archive into digests. On a load failure logs it and returns false.
 bool DigestArchive(FFZone& zone, const std::string& given, const CliOptions& options, ArchiveDigests& digests)
 {
-    zone.path = AbsolutePath(given);
-    const int32_t result = LoadAndLocate(zone);
-    if (result != kResultSuccess) {
-        theLog.Log("(%s) Error: %s", MakeJob(zone.path, 0).name.c_str(), ResultMessage(result).c_str());
-        return false;
-    }
-    ExportRequest request;
-    request.stringTable = options.stringTable;
-    request.selection = options.Filtered() ? &options.selection : nullptr;
     DigestDestination destination(digests);
-    ExportFiles(zone, request, destination);
+    if (!WalkArchive(zone, given, options, destination))
+        return false;
     ResetZone(zone);
     return true;
 }

@@ -41,7 +41,7 @@ int RunExtractMode(const CliOptions& options)
         accepted += rows[i].Accepted() ? 1 : 0;
     }
     JobRunner runner(options.jobs, accepted, options.outputDir.empty() ? std::string() : AbsolutePath(options.outputDir),
-                     options.Filtered() ? &options.selection : nullptr);
+                     options.Selection());
 
     std::vector<JobRow*> jobRows;  // by row id: the accepted ones
     std::vector<FFJob> jobs;

@@ -102,7 +102,7 @@ int RunListMode(const CliOptions& options)
             status = 1;
         } else if (options.Filtered()) {
             ExportRequest request;
-            request.selection = &options.selection;
+            request.selection = options.Selection();
             ExportFiles(zone, request, selected);
         } else {
             for (const ZoneEntry& entry : zone.entries)
