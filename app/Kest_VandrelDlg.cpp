@@ -173,7 +173,6 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
         job.Inc_StringTable = ExportOptions.Inc_StringTable;
         job.create_dump = ExportOptions.create_dump;
         if (job.row >= 0) {
-            // Kept now: the options may have changed by the time the user asks.
             if (static_cast<size_t>(job.row) >= jobRows_.size()) jobRows_.resize(job.row + 1);
             jobRows_[job.row] = JobRowRecord{job.path, job.folder, theFFWorker.OutputFolderOf(job)};
         }
@@ -181,11 +180,6 @@ void CKest_VandrelDlg::QueueDroppedFiles(const std::vector<std::string>& paths) 
         theLog.Log("Added '%s' to the Que", dropped.name.c_str());
         theFFWorker.AddJob(job);
     }
-}
-
-const CKest_VandrelDlg::JobRowRecord& CKest_VandrelDlg::JobRecord(int row) const {
-    static const JobRowRecord kNoJob;
-    return IsJobRow(row) ? jobRows_[row] : kNoJob;
 }
 
 bool CKest_VandrelDlg::IsJobRow(int row) const {

@@ -62,22 +62,6 @@ public:
     void AddFastFiles();
     // Ctrl+O, wherever the focus is in the window.
     bool PreTranslateMessage(MSG& msg) override;
-    // What each row's job was queued with; an empty record for rows that are no job.
-    struct JobRowRecord {
-        std::string path;          // the FastFile
-        std::string folder;        // the FastFile's folder
-        std::string outputFolder;  // where the job writes its files
-    };
-    const JobRowRecord& JobRecord(int row) const;
-
-    // The job list's context menu commands.
-    enum JobListCommand : UINT {
-        kOpenOutputFolder = 1,
-        kOpenFastFileFolder,
-        kCopyPath,
-        kAddFastFiles,
-        kShowLog,
-    };
 
     KestListView& JobList() { return jobList_; }
     KestStautsBar& StatusBar() { return statusBar_; }
@@ -98,6 +82,21 @@ protected:
     void OnCancel() override { CloseDialog(); }
 
 private:
+    // What a row's job was queued with, kept with the row: the options may change later.
+    struct JobRowRecord {
+        std::string path;          // the FastFile; empty for a row that is no job
+        std::string folder;        // the FastFile's folder
+        std::string outputFolder;  // where the job writes its files
+    };
+    // The job list's context menu commands.
+    enum JobListCommand : UINT {
+        kOpenOutputFolder = 1,
+        kOpenFastFileFolder,
+        kCopyPath,
+        kAddFastFiles,
+        kShowLog,
+    };
+
     void BindControls();
     void CreateStatusBar();
     void InsertColumns();
