@@ -12,11 +12,6 @@
 
 namespace apptest {
 
-// Closed in the middle of a job, the window is gone and the program has ended within this
-// time, whatever the job is doing. Under wine on a loaded 2-core machine it takes 20 to
-// 130 ms; waiting for the load of a 300 MB zone to finish took 2 s.
-constexpr double kPromptCloseMs = 1000;
-
 class BigArchive {
 public:
     static constexpr int kEntries = 20000;

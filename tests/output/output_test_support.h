@@ -4,6 +4,7 @@
 #include "program_log.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -85,6 +86,14 @@ inline bool Exists(const std::string& path)
 {
     std::error_code ignored;
     return std::filesystem::exists(path, ignored);
+}
+
+// The size of a file, 0 when there is none.
+inline uint64_t FileSize(const std::string& path)
+{
+    std::error_code missing;
+    const uintmax_t size = std::filesystem::file_size(path, missing);
+    return missing ? 0 : uint64_t(size);
 }
 
 inline std::string ReadText(const std::string& path)

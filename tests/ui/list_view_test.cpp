@@ -8,6 +8,7 @@
 
 #include "KestPalette.h"
 #include "KestListView.h"
+#include "import_patch.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
 
@@ -249,17 +250,30 @@ TEST_F(ListViewTest, ArrowClicksStepOneLineAndStopAtTheStart) {
     EXPECT_EQ(0, HorizontalOffset()) << "left arrow";
 }
 
+// The timers the bar asks for, as (id, interval) pairs: the delays are its own, never
+// measured on the clock of a busy machine.
+std::vector<std::pair<UINT_PTR, UINT>> g_timers;
+decltype(&::SetTimer) g_setTimer = nullptr;
+UINT_PTR WINAPI RecordSetTimer(HWND hwnd, UINT_PTR id, UINT interval, TIMERPROC proc) {
+    g_timers.emplace_back(id, interval);
+    return g_setTimer(hwnd, id, interval, proc);
+}
+
 TEST_F(ListViewTest, HeldArrowRepeatsEveryFiftyMillisecondsAfterAQuarterSecond) {
     AddRows(60);
+    g_timers.clear();
+    uitest::ImportPatch setTimer("user32.dll", "SetTimer", reinterpret_cast<void*>(&RecordSetTimer));
+    ASSERT_TRUE(setTimer.Active());
+    g_setTimer = reinterpret_cast<decltype(&::SetTimer)>(setTimer.Original());
     fw::WindowHandle v(list.VerticalBar());
     int H = BarHeight();
-    DWORD start = ::GetTickCount();
     Press(v, 6, H - 37 + 13);
     EXPECT_TRUE(list.VerticalBar().SecondArrowPressed());
-    uitest::PumpUntil([] { return false; }, 150);
-    EXPECT_EQ(0, list.GetTopIndex()) << "nothing moves during the first delay";
+    EXPECT_EQ(0, list.GetTopIndex()) << "nothing moves before the first delay";
     ASSERT_TRUE(uitest::PumpUntil([&] { return list.GetTopIndex() >= 3; }, 3000));
-    EXPECT_GE(::GetTickCount() - start, 250u + 3 * 50u - 20u) << "three repeats take at least 400 ms";
+    const std::vector<std::pair<UINT_PTR, UINT>> delays{{KestListScrollbar::kFirstDelayTimer, 250},
+                                                        {KestListScrollbar::kRepeatTimer, 50}};
+    EXPECT_EQ(delays, g_timers) << "a quarter second first, then one repeating 50 ms timer";
     int held = list.GetTopIndex();
     Release(v, 6, H - 37 + 13);
     EXPECT_EQ(held + 1, list.GetTopIndex()) << "the release adds its own step";
