@@ -7,7 +7,9 @@
 # Builds the Windows program and starts it under wine on this desktop ($DISPLAY), with
 # the given FastFiles, or the sample one, on its command line. It runs in build/gui-run
 # (its log, and its output with Dump To Local) with a wine prefix of its own,
-# build/wine-prefix, which keeps its settings from one run to the next.
+# build/wine-prefix, which keeps its settings from one run to the next. Where this
+# machine runs no 32-bit programs, it takes the 64-bit program under wine64 instead
+# (build/windows64, build/wine-prefix64), as test.sh does.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/tools/install-deps.sh"
@@ -44,9 +46,17 @@ if [ $gui -eq 0 ] && [ $# -gt 0 ]; then
 fi
 
 if [ $gui -eq 1 ]; then
-    windows="$here/build/windows"
-    echo "== building the Windows program in $windows"
-    cmake -S "$here" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
+    # The 32-bit program where 32-bit programs run here, else the 64-bit one (wine64).
+    . "$here/tools/wine-env.sh"
+    wine_choose_bits
+    wine_use_loader
+    if [ "$VANDREL_WINE_BITS" = 32 ]; then
+        windows="$here/build/windows" toolchain=mingw-i686 prefix="$here/build/wine-prefix"
+    else
+        windows="$here/build/windows64" toolchain=mingw-x86_64 prefix="$here/build/wine-prefix64"
+    fi
+    echo "== building the ${VANDREL_WINE_BITS}-bit Windows program in $windows"
+    cmake -S "$here" -B "$windows" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$toolchain.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$windows.configure.log" 2>&1 ||
         { tail -n 30 "$windows.configure.log"; exit 1; }
     cmake --build "$windows" -j"$(nproc)" --target Kest_Vandrel Kest_MFC_Util >"$windows.build.log" 2>&1 ||
@@ -61,7 +71,7 @@ if [ $gui -eq 1 ]; then
     cp "$windows/util/Kest_MFC_Util.dll" "$run/util/"
     cp "$here/build/native/sample/sample_patch.ff" "$run/"
 
-    export WINEPREFIX="$here/build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -e "$WINEPREFIX/.vandrel-ready" ]; then
         echo "== making the wine prefix $WINEPREFIX (once)"
         wineboot --init >/dev/null 2>&1

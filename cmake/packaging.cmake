@@ -1,6 +1,8 @@
-# The release a Windows user unzips: `cmake --build build/windows --target package`
-# writes Vandrel-<version>-win32.zip holding the program, its helper library in util/,
-# the command line and README.txt, with nothing else and no folder around them.
+# The releases a Windows user unzips: `cmake --build build/windows --target package`
+# writes Vandrel-<version>-win32.zip from the 32-bit build, and the same target of the
+# 64-bit build (build/windows64) Vandrel-<version>-win64.zip. Each holds the program,
+# its helper library in util/, the command line and README.txt, with nothing else and
+# no folder around them.
 if(NOT WIN32)
   return()
 endif()
@@ -23,7 +25,11 @@ configure_file(${CMAKE_SOURCE_DIR}/res/README.txt ${CMAKE_BINARY_DIR}/release/RE
   @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/release/README.txt DESTINATION . COMPONENT ${kReleaseComponent})
 
-set(release_name Vandrel-${PROJECT_VERSION}-win32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(release_name Vandrel-${PROJECT_VERSION}-win64)
+else()
+  set(release_name Vandrel-${PROJECT_VERSION}-win32)
+endif()
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Vandrel)
 set(CPACK_PACKAGE_VENDOR Kest_Ryn)

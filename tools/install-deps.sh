@@ -30,9 +30,10 @@ vandrel_install_native() {
     vandrel_install "${vandrel_native_packages[@]}"
 }
 
-# The Windows build and wine (32-bit too), to build the program and run it.
-vandrel_windows_packages=(g++-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
-    wine wine64 wine32:i386)
+# The Windows builds (32-bit and 64-bit) and wine (both loaders), to build the program
+# and run it. wine32 installs on every machine, even where 32-bit code cannot run.
+vandrel_windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+    libz-mingw-w64-dev wine wine64 wine32:i386)
 
 vandrel_install_windows() {
     vandrel_install "${vandrel_native_packages[@]}" "${vandrel_windows_packages[@]}"

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Checks the release zip as a Windows user gets it.
-#   release_test.sh contents ZIP OBJDUMP    exactly the four files, README.txt with CRLF
-#                                           line ends, programs that need no DLL beyond
-#                                           Windows' own and that are large-address-aware
-#   release_test.sh cli ZIP SAMPLE_MAKER    vandrel.exe run from the unzipped release,
-#                                           under wine, on a sample FastFile
+# Checks a release zip as a Windows user gets it.
+#   release_test.sh contents ZIP OBJDUMP BITS   exactly the four files, README.txt with CRLF
+#                                               line ends, programs for the zip's machine
+#                                               (BITS 32: i386 and large-address-aware;
+#                                               64: x86-64) that need no DLL beyond
+#                                               Windows' own, and the helper library's
+#                                               one export under its plain name
+#   release_test.sh cli ZIP SAMPLE_MAKER        vandrel.exe run from the unzipped release,
+#                                               under wine, on a sample FastFile
 set -uo pipefail
-mode=$1 zip=$2 tool=$3
+mode=$1 zip=$2 tool=$3 bits=${4:-32}
 
 fail() { echo "FAIL: $*"; status=1; }
 status=0
@@ -40,12 +43,27 @@ if [ "$mode" = contents ]; then
         done
     done
 
-    # Large-address-aware (Characteristics bit 0x20): 4 GB on 64-bit Windows, not 2.
-    for program in Kest_Vandrel.exe vandrel.exe; do
-        characteristics=$("$tool" -p "$work/release/$program" | sed -n 's/^Characteristics[[:space:]]*0x//p')
-        [ $((0x${characteristics:-0} & 0x20)) -ne 0 ] ||
-            fail "$program is not large-address-aware (Characteristics 0x$characteristics)"
+    # The machine each program is for, and for 32-bit programs the large-address-aware
+    # flag (Characteristics bit 0x20): 4 GB on 64-bit Windows, not 2.
+    if [ "$bits" = 32 ]; then format=pei-i386; else format=pei-x86-64; fi
+    for program in Kest_Vandrel.exe vandrel.exe util/Kest_MFC_Util.dll; do
+        [ -f "$work/release/$program" ] || continue
+        actual_format=$("$tool" -f "$work/release/$program" | sed -n 's/.*file format //p')
+        [ "$actual_format" = "$format" ] || fail "$program is $actual_format, not $format"
     done
+    if [ "$bits" = 32 ]; then
+        for program in Kest_Vandrel.exe vandrel.exe; do
+            characteristics=$("$tool" -p "$work/release/$program" | sed -n 's/^Characteristics[[:space:]]*0x//p')
+            [ $((0x${characteristics:-0} & 0x20)) -ne 0 ] ||
+                fail "$program is not large-address-aware (Characteristics 0x$characteristics)"
+        done
+    fi
+
+    # The program finds the helper's export by its plain name (no stdcall decoration).
+    exports=$("$tool" -p "$work/release/util/Kest_MFC_Util.dll" |
+        sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] //p')
+    [ "$exports" = KestChangeWindowMessageFilter ] ||
+        fail "Kest_MFC_Util.dll exports '$exports' instead of KestChangeWindowMessageFilter alone"
 elif [ "$mode" = cli ]; then
     unzip -q "$zip" -d "$work/release" || fail "unzip"
     mkdir -p "$work/data"
@@ -69,7 +87,7 @@ elif [ "$mode" = cli ]; then
     done_rows=$(grep -c "Done" "$work/stdout")
     [ "$done_rows" -eq 2 ] || fail "a wildcard over two FastFiles gave $done_rows Done rows: $(cat "$work/stdout")"
 else
-    echo "usage: release_test.sh contents|cli ZIP TOOL"
+    echo "usage: release_test.sh contents ZIP OBJDUMP BITS | cli ZIP SAMPLE_MAKER"
     exit 2
 fi
 [ $status -eq 0 ] && echo "release $mode: ok"
