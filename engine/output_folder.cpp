@@ -145,15 +145,19 @@ void CreateParentFolders(const std::string& path)
 #endif
 }
 
+void LogWriteFailure(const std::string& path, int error)
+{
+    if (error == EACCES)
+        theLog.LogError("Permissions Required to write: %s", path.c_str());
+    else
+        theLog.LogError("Failed To write: %s", path.c_str());
+}
+
 FILE* OpenOutputFile(const std::string& path)
 {
     errno = 0;
     FILE* file = fopen(path.c_str(), "wb");
-    if (file)
-        return file;
-    if (errno == EACCES)
-        theLog.LogError("Permissions Required to write: %s", path.c_str());
-    else
-        theLog.LogError("Failed To write: %s", path.c_str());
-    return nullptr;
+    if (!file)
+        LogWriteFailure(path, errno);
+    return file;
 }

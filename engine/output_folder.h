@@ -54,6 +54,10 @@ bool IsSafeEntryName(const std::string& name);
 // Failures are not reported: the open that follows fails and says so.
 void CreateParentFolders(const std::string& path);
 
-// Creates or truncates path for byte-exact writing. On failure logs "Permissions
-// Required to write: %s" (access denied) or "Failed To write: %s" and returns null.
+// Logs that the file at path could not be made or written whole: "Permissions Required
+// to write: %s" when error (an errno value) is EACCES, "Failed To write: %s" otherwise.
+void LogWriteFailure(const std::string& path, int error);
+
+// Creates or truncates path for byte-exact writing. On failure logs it (LogWriteFailure)
+// and returns null.
 FILE* OpenOutputFile(const std::string& path);

@@ -11,10 +11,10 @@
 //
 // Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
 // wakes the thread and joins it. The thread reads the flag when it waits, between the
-// pipeline's stages, every few megabytes while it loads the archive or writes its .dump
-// (a .dump cut short is removed), and, through WriteFiles, between two entries; so the
-// job under way ends within moments, with its current file whole and its sound list
-// written.
+// pipeline's stages, every few megabytes while it loads the archive, writes its .dump or
+// inflates and writes a compressed script (a .dump or script cut short is removed), and,
+// through WriteFiles, between two entries; so the job under way ends within moments,
+// with its current file whole, and Refrenced_Sounds.txt and StringTable.txt as they were.
 // Once the thread has seen the flag it posts nothing more: a job cut short keeps the
 // status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once

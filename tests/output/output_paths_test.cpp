@@ -157,3 +157,45 @@ TEST_F(ExtractionTest, TargetThatMayNotBeWrittenLogsPermissionsRequired)
     EXPECT_FALSE(Exists(target));
 #endif
 }
+
+#ifndef _WIN32
+// A disk that fills up part way, as a file size limit makes it: a file cut short, in its
+// writes or only at its close (its bytes still buffered), is removed, logged and counted
+// as one that cannot be made, and the job goes on; so are the two lists.
+TEST_F(ExtractionTest, AFileThatCannotBeWrittenWholeIsRemovedLoggedAndCounted)
+{
+    constexpr size_t kLimit = 1000;  // less than the runtime buffers before it writes
+    const struct {
+        const char* path;
+        size_t size;
+        bool whole;
+    } files[] = {
+        {"small.gsc", 100, true},
+        {"buffered.gsc", 2000, false},
+        {"large.gsc", 100000, false},
+        {"next.gsc", kLimit, true},
+    };
+    ffb::ZoneBuilder builder;
+    for (const auto& f : files)
+        builder.Record(ffb::kGsc, f.path, std::string(f.size, 'x'));
+    builder.Strings(std::vector<std::string>(100, std::string(20, 's')));
+    for (int i = 0; i < 100; ++i)
+        builder.SoundA("voice/sound" + std::to_string(i) + ".wav");
+    request.stringTable = true;
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kVersion387, builder.Build())));
+    const std::vector<std::string> lost = {Out("buffered.gsc"), Out("large.gsc"), Out("Refrenced_Sounds.txt"),
+                                           Out("StringTable.txt")};
+    EXPECT_TRUE(testsupport::RunWithFileSizeLimit(kLimit, [&] {
+        ExtractWritten("patch.ff");
+        std::vector<std::string> expected;
+        for (const std::string& path : lost)
+            expected.push_back("Failed To write: " + path);
+        return tally.writeErrors == 4 && log.Lines() == expected;
+    })) << "the lost files were not counted or not logged as they should be";
+    for (const auto& f : files)
+        EXPECT_EQ(Exists(Out(f.path)) ? ReadText(Out(f.path)) : "(none)", f.whole ? std::string(f.size, 'x') : "(none)")
+            << f.path;
+    for (const std::string& path : lost)
+        EXPECT_FALSE(Exists(path)) << path;
+}
+#endif

@@ -16,9 +16,11 @@
 #include <process.h>
 #define VANDREL_GETPID _getpid
 #else
+#include <csignal>
 #include <functional>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #define VANDREL_GETPID getpid
@@ -120,6 +122,49 @@ inline bool RunInChild(const std::function<bool()>& prepare, const std::function
     if (child < 0 || waitpid(child, &status, 0) != child)
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A sanitizer reserves terabytes of address space at its start, so that no limit on it
+// fits there: what needs an allocation to fail for want of room is tested in plain builds.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VANDREL_ROOM_CAN_BE_LIMITED 0
+#else
+#define VANDREL_ROOM_CAN_BE_LIMITED 1
+#endif
+
+// Runs body in a child process that may map only `room` bytes more than it has mapped
+// now, as in a 32-bit program's address space; without VANDREL_ROOM_CAN_BE_LIMITED body
+// runs here, without a limit. True when body returned true.
+inline bool RunWithRoom(size_t room, const std::function<bool()>& body)
+{
+#if VANDREL_ROOM_CAN_BE_LIMITED
+    return RunInChild(
+        [room] {
+            std::ifstream statm("/proc/self/statm");
+            size_t pages = 0;
+            rlimit limit{};
+            if (!(statm >> pages) || getrlimit(RLIMIT_AS, &limit) != 0)
+                return false;
+            limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(room);
+            return setrlimit(RLIMIT_AS, &limit) == 0;
+        },
+        body);
+#else
+    (void)room;
+    return body();
+#endif
+}
+
+// Runs body in a child process whose files can grow to `bytes` at most, as on a disk
+// that fills up part way: a write past it fails (EFBIG) instead of ending the process.
+inline bool RunWithFileSizeLimit(size_t bytes, const std::function<bool()>& body)
+{
+    return RunInChild(
+        [bytes] {
+            const rlimit limit{rlim_t(bytes), RLIM_INFINITY};
+            return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        body);
 }
 
 // Runs body as a user without special rights, so that permission checks apply even when

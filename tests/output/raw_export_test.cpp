@@ -1,4 +1,5 @@
 // Stage "Writing Files": which entries become files, with which bytes.
+#include "disk_destination.h"
 #include "extraction_fixture.h"
 #include "output_folder.h"
 #include "sound_list.h"
@@ -160,7 +161,7 @@ TEST_F(ExtractionTest, DataOutsideTheZoneIsNeverWritten)
     EXPECT_EQ(ReadText(Out("script.gsc")), "");
 }
 
-TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndStillWritesTheList)
+TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndLeavesBothListsAsTheyWere)
 {
     // The refusal of the third entry is logged in the middle of the stage: the stop is
     // asked for right then, as another thread could ask for it at any moment.
@@ -179,11 +180,97 @@ TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndStillWritesTheLi
         .Record(ffb::kGsc, "b.gsc", "bbbb")
         .Strings({"s"});
     request.stringTable = true;
+    const std::string earlier = std::string(kSoundListHeader) + "before.wav\nafter.wav\n";  // an earlier run's
+    std::filesystem::create_directories(dir / "patch");
+    ASSERT_TRUE(ffb::WriteFile(Out("Refrenced_Sounds.txt"), ffb::ToBytes(earlier)));
     Extract(ffb::kVersion387, builder);
     theLog.SetLineObserver(&log);
     EXPECT_EQ(ReadText(Out("a.gsc")), "aaaa");
     EXPECT_FALSE(Exists(Out("b.gsc")));
-    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "before.wav\n");
+    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), earlier);
     EXPECT_FALSE(Exists(Out("StringTable.txt")));
     EXPECT_EQ(tally.refused, 1);
 }
+
+// A script that inflates to many times its bytes in the zone, stopped while it is measured
+// or while it is handed over: no more of it is inflated or written, no part of it is left
+// on disk, and the walk ends there.
+TEST_F(ExtractionTest, AStopInTheMiddleOfAHugeScriptLeavesNoPartOfIt)
+{
+    // The output folder on disk, asking for the stop once `after` bytes of the script have
+    // been handed over, or as soon as it is begun when `after` is 0.
+    class StoppingDisk : public DiskDestination {
+    public:
+        StoppingDisk(const std::string& folder, std::atomic<bool>& stop, int64_t after)
+            : DiskDestination(folder), stop_(stop), after_(after)
+        {
+        }
+        bool BeginFile(const ExportedFile& file) override
+        {
+            script_ = file.path == "maps/huge.gsc";
+            stop_ = stop_ || (script_ && after_ == 0);
+            return DiskDestination::BeginFile(file);
+        }
+        void WriteBytes(const uint8_t* bytes, size_t size) override
+        {
+            DiskDestination::WriteBytes(bytes, size);
+            handedOver += script_ ? int64_t(size) : 0;
+            stop_ = stop_ || (script_ && handedOver >= after_);
+        }
+        int64_t handedOver = 0;
+
+    private:
+        std::atomic<bool>& stop_;
+        const int64_t after_;
+        bool script_ = false;
+    };
+
+    const int64_t length = 3 * kStopCheckBytes + 2;
+    ffb::ZoneBuilder builder;
+    builder.CompressedScript("maps/huge.gsc", std::string(size_t(length), 'h')).Record(ffb::kGsc, "after.gsc", "after");
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kOtherVersion, builder.Build())));
+    const struct {
+        const char* what;
+        int64_t after;
+        int64_t handedOver;
+        bool measured;  // the scratch buffer grew to the script's length
+    } cases[] = {
+        {"while it is measured", 0, 0, false},
+        {"after its first block", 1, kStopCheckBytes, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FFZone fresh;
+        fresh.path = dir / "patch.ff";
+        fresh.name = "patch.ff";
+        fresh.folder = dir.Path();
+        ASSERT_EQ(LoadAndLocate(fresh), 0);
+        stop = false;
+        StoppingDisk disk(OutputFolder(fresh), stop, c.after);
+        ExportFiles(fresh, request, disk, &stop);
+        EXPECT_EQ(disk.handedOver, c.handedOver);
+        EXPECT_EQ(fresh.scratchCapacity >= length, c.measured);
+        EXPECT_FALSE(Exists(Out("maps/huge.gsc")));
+        EXPECT_FALSE(Exists(Out("after.gsc")));
+        EXPECT_EQ(disk.WriteErrors(), 0);
+    }
+    EXPECT_TRUE(log.Lines().empty()) << "a stop is no failure";
+}
+
+#if !defined(_WIN32) && VANDREL_ROOM_CAN_BE_LIMITED
+// A script whose inflated bytes cannot be had, in an address space as tight as a 32-bit
+// program's beside a large zone: no file is made, the loss is logged and counted as a file
+// that cannot be written, and the next entry is still written.
+TEST_F(ExtractionTest, AScriptWithoutRoomToInflateIsNotWrittenAndCountsAsLost)
+{
+    ffb::ZoneBuilder builder;
+    builder.CompressedScript("maps/huge.gsc", std::string(size_t(96) << 20, 's')).CompressedScript("small.gsc", "tiny!");
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kOtherVersion, builder.Build())));
+    EXPECT_TRUE(testsupport::RunWithRoom(size_t(32) << 20, [&] {
+        ExtractWritten("patch.ff");
+        return tally.writeErrors == 1 && log.Lines() == std::vector<std::string>{"Failed To write: " + Out("maps/huge.gsc")};
+    })) << "the loss was not counted or not logged as it should be";
+    EXPECT_FALSE(Exists(Out("maps/huge.gsc")));
+    EXPECT_EQ(ReadText(Out("small.gsc")), "tiny");
+}
+#endif
