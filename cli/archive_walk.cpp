@@ -14,9 +14,14 @@ bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& optio
         theLog.Log("(%s) Error: %s", MakeJob(zone.path, 0).name.c_str(), ResultMessage(result).c_str());
         return false;
     }
+    WalkFiles(zone, options, destination);
+    return true;
+}
+
+void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination)
+{
     ExportRequest request;
     request.stringTable = options.stringTable;
     request.selection = options.Selection();
     ExportFiles(zone, request, destination);
-    return true;
 }

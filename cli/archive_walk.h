@@ -13,3 +13,5 @@
 // destination. False when it does not load; the failure is logged as a job's is
 // ("(NAME) Error: MESSAGE").
 bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& options, ExportDestination& destination);
+// Walks the files of a zone WalkArchive has loaded into destination once more.
+void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination);

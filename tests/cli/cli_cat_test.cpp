@@ -124,3 +124,36 @@ TEST_F(CliCat, AReaderThatStopsEarlyIsNoFailure)
     EXPECT_EQ("", result.err);
 }
 #endif
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// In an address space hardly larger than the zone, as a 32-bit program has beside a
+// large one (a sanitizer's own reservations leave no such limit possible): --cat prints a
+// file as large as the zone from where it lies, and a file whose bytes cannot be had ends
+// --cat and --diff with "not enough memory" and their failure status.
+TEST_F(CliCat, InLittleMemoryItPrintsFromTheZoneOrSaysThereIsNotEnough)
+{
+    constexpr size_t kLarge = size_t(64) << 20;
+    ffb::ZoneBuilder raw, script;
+    raw.Record(ffb::kRmb, "big.rmb", std::string(kLarge, 'b'));
+    script.CompressedScript("maps/huge.gsc", std::string(2 * kLarge, 's'));
+    Write("raw.ff", ffb::FastFile(ffb::kVersion387, raw.Build()));
+    Write("script.ff", ffb::FastFile(ffb::kOtherVersion, script.Build()));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        size_t printed;
+        std::string lastError;
+    } cases[] = {
+        {{"--cat", "big.rmb", "raw.ff"}, 0, kLarge, ""},
+        {{"--cat", "maps/huge.gsc", "script.ff"}, 1, 0, "vandrel: not enough memory"},
+        {{"--diff", "script.ff", "raw.ff"}, 2, 0, "vandrel: not enough memory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const CommandResult result = RunVandrelLimited(c.args, folder_.string(), "-v " + std::to_string((kLarge >> 10) + 45000));
+        EXPECT_EQ(c.status, result.status) << result.err;
+        EXPECT_EQ(c.printed, result.out.size());
+        EXPECT_EQ(c.lastError, Lines(result.err).empty() ? "" : Lines(result.err).back());
+    }
+}
+#endif
