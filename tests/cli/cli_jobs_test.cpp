@@ -1,5 +1,5 @@
 // vandrel -j N: several archives at once write and report exactly what one at a time
-// does; Ctrl+C or SIGTERM in the middle of a large job stops it cleanly.
+// does; Ctrl+C, SIGTERM or a hang-up in the middle of a large job stops it cleanly.
 #include "command_runner.h"
 
 #include "ff_builder.h"
@@ -100,7 +100,7 @@ TEST_F(CliJobs, AnInterruptStopsTheJobUnderWayAfterItsCurrentFile)
     const ManyFiles big(40000, "big");  // seconds of writing: the signal lands in the middle
     Write("big.ff", big.archive);
     Write("later.ff", ManyFiles(10, "later").archive);
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         const std::string root = "cut" + std::to_string(signal);
         StartedVandrel run({"--json", "-q", "-o", root, "big.ff", "later.ff"}, folder_.string());
