@@ -274,3 +274,50 @@ TEST_F(ExtractionTest, AScriptWithoutRoomToInflateIsNotWrittenAndCountsAsLost)
     EXPECT_EQ(ReadText(Out("small.gsc")), "tiny");
 }
 #endif
+
+// The glob rules, each with the work its match took, which stays within the glob's
+// length times the name's: the stars of a hostile glob over a long name never make it
+// try every way they could stretch.
+TEST(GlobMatches, FollowsItsRulesWithWorkThatGrowsWithTheName)
+{
+    const std::string underscores = "maps/" + std::string(1000, '_') + "y";
+    const std::string as(1000, 'a');
+    const std::string folders = [] {
+        std::string path;
+        for (int i = 0; i < 200; ++i)
+            path += "d/";
+        return path + "x.gsc";
+    }();
+    const struct {
+        const char* glob;
+        std::string path;
+        bool matches;
+    } cases[] = {
+        {"*/*.gsc", "maps/dm.gsc", true},
+        {"*", "maps/dm.gsc", false},
+        {"maps/**", "maps/mp/dm.gsc", true},
+        {"**/*.gsc", "a.gsc", true},
+        {"**/*.gsc", "a/b/c.gsc", true},
+        {"x/**/y", "x/y", true},
+        {"***", "a/b", true},
+        {"a?c", "a/c", false},
+        {"[]a]x", "]x", true},
+        {"[!a-c]x", "bx", false},
+        {"[!a-c]x", "dx", true},
+        {"[a", "[a", true},
+        {"", "", true},
+        {"", "a", false},
+        {"maps/*_*x", underscores, false},
+        {"maps/*_*y", underscores, true},
+        {"**a**a**a**b", as, false},
+        {"*a*a*a*a", as, true},
+        {"**/*.gsc", folders, true},
+        {"**/d/**/*.csc", folders, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.glob) + " over " + c.path.substr(0, 20));
+        size_t work = 0;
+        EXPECT_EQ(GlobMatches(c.glob, c.path, &work), c.matches);
+        EXPECT_LE(work, 2 * (strlen(c.glob) + 1) * (c.path.size() + 1));
+    }
+}
