@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <stdexcept>
 #include <thread>
@@ -434,4 +435,60 @@ TEST(WorkerLifecycle, UpdatesThatCannotBePostedDoNotStopTheWork)
     for (int i = 0; i < 3000 && !log.Contains("(missing.ff) Error: Can't Open File"); ++i)
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(log.Contains("(missing.ff) Error: Can't Open File"));
+}
+
+// A stop request does not wait for the job under way, so that every worker of a run is
+// told at once: asked while the worker is held in a post in the middle of its job, it
+// returns, and once let go the job ends at its next look at the flag.
+TEST(WorkerLifecycle, AStopRequestDoesNotWaitForTheJobUnderWay)
+{
+    // Holds the worker in its first post until it is opened.
+    class HeldTarget : public MessageTarget {
+    public:
+        explicit HeldTarget(MessageQueue& queue) : queue_(queue) {}
+        bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            held_ = true;
+            changed_.notify_all();
+            changed_.wait(hold, [this] { return open_; });
+            return queue_.Post(message, wParam, lParam);
+        }
+        void JobEnded(const JobOutcome& outcome) override { queue_.JobEnded(outcome); }
+        bool WaitUntilHeld()
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            return changed_.wait_for(hold, 30s, [this] { return held_; });
+        }
+        void Open()
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            open_ = true;
+            changed_.notify_all();
+        }
+
+    private:
+        MessageQueue& queue_;
+        std::mutex lock_;
+        std::condition_variable changed_;
+        bool held_ = false;
+        bool open_ = false;
+    };
+
+    TempFolder dir;
+    ASSERT_TRUE(ffb::WriteFile(dir / "a.ff", ffb::FastFile(ffb::kVersion387, ffb::SampleZone(1, 2))));
+    MessageQueue messages;
+    HeldTarget target(messages);
+    KestFFWorker worker;
+    worker.StartWorker(&target);
+    worker.AddJob(MakeJob(dir / "a.ff", 0));
+    ASSERT_TRUE(target.WaitUntilHeld());
+    auto asked = std::async(std::launch::async, [&worker] { worker.RequestStop(); });
+    const bool returned = asked.wait_for(30s) == std::future_status::ready;
+    target.Open();
+    asked.get();
+    worker.StopWorker();
+    EXPECT_TRUE(returned) << "the request waited for the job";
+    EXPECT_EQ(DrainAll(messages), (std::vector<std::string>{"status Working.. ", "row 0 col 1 ff95ff Decompressing", "progress 5"}))
+        << "the job went past its load";
 }
