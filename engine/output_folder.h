@@ -41,7 +41,8 @@ inline char FoldPathChar(char c)
 #endif
 }
 
-// Two paths that name the same file have the same key.
+// Two paths that name the same file have the same key: on Windows letters without case,
+// and the dots and blanks that end a component left out.
 std::string PathKey(std::string path);
 
 // False for an entry name that could leave the output folder: empty, absolute, with a

@@ -59,6 +59,7 @@ TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
         {"scripts.ff", {}, "./maps//c.gsc", "inflated script", true, true},
         {"scripts.ff", {}, "maps\\c.gsc", "inflated script", true, true},
         {"scripts.ff", {}, "MAPS/upper.RMB", "upper", false, true},
+        {"scripts.ff", {}, "maps. /c.gsc", "inflated script", false, true},  // Windows drops the ". "
         {"scripts.ff", {"-s"}, "StringTable.txt", "// Kest_Ryn: Vandrel - String Table Dump\n\ns1\n", true, true},
         {"scripts.ff", {}, "StringTable.txt", "", false, false},
         {"bare.ff", {"-s"}, "StringTable.txt", "", false, false},  // no file made its folder

@@ -39,6 +39,31 @@ TEST(OutputFolder, AnEmptyFolderMeansTheProgramsFolder)
     EXPECT_EQ(OutputFolder(zone), program + kSep + "patch" + kSep);
 }
 
+TEST(OutputFolder, PathsThatNameTheSameFileHaveTheSameKey)
+{
+    const struct {
+        const char* a;
+        const char* b;
+        bool sameOnWindows;
+        bool sameElsewhere;
+    } cases[] = {
+        {"maps/Dm.gsc", "maps/dm.gsc", true, false},
+        {"zone/a./x.gsc", "zone/a/x.gsc", true, false},  // the folders of a..ff and a.ff
+        {"zone\\a .\\", "zone\\a\\", true, false},
+        {"x.gsc. ", "x.gsc", true, false},
+        {"../x", "x", false, false},
+        {"./x", "x", false, false},
+        {"a.b/x", "a/x", false, false},
+    };
+    for (const auto& c : cases) {
+#ifdef _WIN32
+        EXPECT_EQ(PathKey(c.a) == PathKey(c.b), c.sameOnWindows) << c.a << " and " << c.b;
+#else
+        EXPECT_EQ(PathKey(c.a) == PathKey(c.b), c.sameElsewhere) << c.a << " and " << c.b;
+#endif
+    }
+}
+
 TEST(EntryNames, ThoseThatCouldLeaveTheOutputFolderAreUnsafe)
 {
     for (const char* name : {"maps/mp/dm.gsc", "a\\b.gsc", "x.gsc", ".hidden.gsc", "a/./b.gsc", "a..b.gsc", "..a.gsc"})
