@@ -98,7 +98,7 @@ int RunCatMode(const CliOptions& options)
 #endif
     cat.StartWriting();
     errno = 0;
-    WalkFiles(zone, options, cat);
+    WalkFiles(zone, options, cat, false);
     const int error = cat.WriteError() != 0 ? cat.WriteError() : fflush(stdout) == 0 ? 0 : errno;
     if (error == 0 || ReaderWentAway(error))
         return 0;

@@ -146,7 +146,8 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
             continue;
         }
         if (!IsSafeEntryName(entry.name)) {
-            theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
+            if (request.logRefusals)
+                theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
             ++tally.refused;
             continue;
         }

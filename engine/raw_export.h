@@ -13,6 +13,7 @@
 struct ExportRequest {
     bool stringTable = false;                   // StringTable.txt too
     const EntrySelection* selection = nullptr;  // null: every file of an entry
+    bool logRefusals = true;                    // false: an earlier walk of the zone logged them
 };
 
 // Loads zone.path and runs everything the walk needs before it: the string and type

@@ -80,6 +80,9 @@ TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
         std::vector<std::string> args = c.options;
         args.insert(args.end(), {"--cat", c.path, c.archive});
         const CommandResult result = RunVandrel(args, folder_.string());
+        const auto errors = Lines(result.err);
+        EXPECT_EQ(std::string(c.archive) == "scripts.ff" ? 1 : 0,
+                  std::count(errors.begin(), errors.end(), "Unsafe path refused: ../escape.rmb"));
 #ifdef _WIN32
         const bool found = c.foundOnWindows;
 #else
@@ -113,7 +116,36 @@ TEST_F(CliCat, AnArchiveThatDoesNotLoadGivesItsError)
               Lines(result.err));
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The command prompt hands wildcards over as typed: the program expands them before it
+// counts the archives a mode takes, so one that stands for too many is a usage error
+// naming the count, and one that stands for exactly one archive is that archive.
+TEST_F(CliCat, WildcardsAreExpandedBeforeTheArchivesAreCounted)
+{
+    Write("one\\sounds.ff", SoundArchive());
+    Write("two\\a.ff", ScriptArchive());
+    Write("two\\b.ff", SoundArchive());
+    Write("new.ff", SoundArchive());
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string firstError;
+    } cases[] = {
+        {{"--cat", "sound/fx/boom.wav", "one\\*.ff"}, 0, "RIFFdata", ""},
+        {{"--cat", "sound/fx/boom.wav", "two\\*.ff"}, 2, "", "vandrel: --cat takes a path and one FastFile, not 2"},
+        {{"--diff", "two\\*.ff", "new.ff"}, 2, "",
+         "vandrel: --diff takes two FastFiles, the old one and the new one, not 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+        const CommandResult result = RunVandrel(c.args, folder_.string());
+        EXPECT_EQ(c.status, result.status) << result.err;
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_EQ(c.firstError, Lines(result.err).empty() ? "" : Lines(result.err).front());
+    }
+}
+#else
 TEST_F(CliCat, AReaderThatStopsEarlyIsNoFailure)
 {
     ffb::ZoneBuilder zone;
