@@ -45,7 +45,10 @@ public:
     }
     void WriteBytes(const uint8_t* bytes, size_t size) override
     {
-        if (writeError_ == 0 && fwrite(bytes, 1, size, stdout) != size)
+        if (writeError_ != 0)
+            return;
+        errno = 0;
+        if (fwrite(bytes, 1, size, stdout) != size)
             writeError_ = errno != 0 ? errno : EIO;
     }
     void EndFile() override {}
@@ -97,8 +100,8 @@ int RunCatMode(const CliOptions& options)
     signal(SIGPIPE, SIG_IGN);
 #endif
     cat.StartWriting();
-    errno = 0;
     WalkFiles(zone, options, cat, false);
+    errno = 0;
     const int error = cat.WriteError() != 0 ? cat.WriteError() : fflush(stdout) == 0 ? 0 : errno;
     if (error == 0 || ReaderWentAway(error))
         return 0;

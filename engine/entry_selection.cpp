@@ -112,9 +112,10 @@ private:
             if (c == '/')
                 return false;
             const unsigned char folded = Folded(c);
+            const auto* ranges = reinterpret_cast<const unsigned char*>(step.ranges.data());
             bool found = false;
             for (size_t i = 0; i + 1 < step.ranges.size(); i += 2)
-                found = found || (folded >= Folded(step.ranges[i]) && folded <= Folded(step.ranges[i + 1]));
+                found = found || (folded >= ranges[i] && folded <= ranges[i + 1]);
             return found != step.negated;
         }
         default: return false;
