@@ -125,7 +125,6 @@ TEST_F(CliCat, WildcardsAreExpandedBeforeTheArchivesAreCounted)
     Write("one\\sounds.ff", SoundArchive());
     Write("two\\a.ff", ScriptArchive());
     Write("two\\b.ff", SoundArchive());
-    Write("new.ff", SoundArchive());
     const struct {
         std::vector<std::string> args;
         int status;
@@ -134,7 +133,7 @@ TEST_F(CliCat, WildcardsAreExpandedBeforeTheArchivesAreCounted)
     } cases[] = {
         {{"--cat", "sound/fx/boom.wav", "one\\*.ff"}, 0, "RIFFdata", ""},
         {{"--cat", "sound/fx/boom.wav", "two\\*.ff"}, 2, "", "vandrel: --cat takes a path and one FastFile, not 2"},
-        {{"--diff", "two\\*.ff", "new.ff"}, 2, "",
+        {{"--diff", "two\\*.ff", "one\\sounds.ff"}, 2, "",
          "vandrel: --diff takes two FastFiles, the old one and the new one, not 3"},
     };
     for (const auto& c : cases) {

@@ -124,37 +124,6 @@ inline bool RunInChild(const std::function<bool()>& prepare, const std::function
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A sanitizer reserves terabytes of address space at its start, so that no limit on it
-// fits there: what needs an allocation to fail for want of room is tested in plain builds.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VANDREL_ROOM_CAN_BE_LIMITED 0
-#else
-#define VANDREL_ROOM_CAN_BE_LIMITED 1
-#endif
-
-// Runs body in a child process that may map only `room` bytes more than it has mapped
-// now, as in a 32-bit program's address space; without VANDREL_ROOM_CAN_BE_LIMITED body
-// runs here, without a limit. True when body returned true.
-inline bool RunWithRoom(size_t room, const std::function<bool()>& body)
-{
-#if VANDREL_ROOM_CAN_BE_LIMITED
-    return RunInChild(
-        [room] {
-            std::ifstream statm("/proc/self/statm");
-            size_t pages = 0;
-            rlimit limit{};
-            if (!(statm >> pages) || getrlimit(RLIMIT_AS, &limit) != 0)
-                return false;
-            limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(room);
-            return setrlimit(RLIMIT_AS, &limit) == 0;
-        },
-        body);
-#else
-    (void)room;
-    return body();
-#endif
-}
-
 // Runs body in a child process whose files can grow to `bytes` at most, as on a disk
 // that fills up part way: a write past it fails (EFBIG) instead of ending the process.
 inline bool RunWithFileSizeLimit(size_t bytes, const std::function<bool()>& body)

@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <psapi.h>
 #else
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -274,6 +275,29 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
 #ifndef _WIN32
 namespace {
 
+// Runs body in a child process that may map only `room` bytes more than it has mapped
+// now, as in a 32-bit program's address space. A sanitizer reserves terabytes at its
+// start, so that no limit fits: there body runs here, without one.
+bool RunWithRoom(size_t room, const std::function<bool()>& body)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    (void)room;
+    return body();
+#else
+    return testsupport::RunInChild(
+        [room] {
+            std::ifstream statm("/proc/self/statm");
+            size_t pages = 0;
+            rlimit limit{};
+            if (!(statm >> pages) || getrlimit(RLIMIT_AS, &limit) != 0)
+                return false;
+            limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(room);
+            return setrlimit(RLIMIT_AS, &limit) == 0;
+        },
+        body);
+#endif
+}
+
 // Runs the two FastFiles as two jobs, one after the other; true when both end "Done".
 bool BothJobsEndDone(const std::string& first, const std::string& second)
 {
@@ -328,12 +352,36 @@ TEST(WorkerLifecycle, AHugeScriptLeavesTheMemoryToTheJobsAfterIt)
         ffb::ZoneBuilder zone;
         zone.CompressedScript("maps/huge.gsc", c.script, c.statedLength, c.statedCompressed).Raw(std::string(c.after, 'z'));
         ASSERT_TRUE(ffb::WriteFile(first, ffb::FastFile(ffb::kOtherVersion, zone.Build())));
-        EXPECT_TRUE(testsupport::RunWithRoom(kRoom, [&] { return BothJobsEndDone(first, big); }));
+        EXPECT_TRUE(RunWithRoom(kRoom, [&] { return BothJobsEndDone(first, big); }));
         std::error_code missing;
         EXPECT_EQ(std::filesystem::file_size(dir / "first/maps/huge.gsc", missing), c.script.size() - 1)
             << "the script's file is not its inflated bytes less the last one";
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// A script whose inflated bytes cannot be had in so little room: no file is made, and the
+// job counts and logs it as a file that cannot be written.
+TEST(WorkerLifecycle, AScriptWithoutRoomToInflateIsALostFile)
+{
+    TempFolder dir;
+    ffb::ZoneBuilder zone;
+    zone.CompressedScript("maps/huge.gsc", std::string(size_t(96) << 20, 's')).CompressedScript("small.gsc", "tiny!");
+    ASSERT_TRUE(ffb::WriteFile(dir / "first.ff", ffb::FastFile(ffb::kOtherVersion, zone.Build())));
+    const std::string lost = dir / "first/maps/huge.gsc";
+    EXPECT_TRUE(RunWithRoom(size_t(48) << 20, [&] {
+        testsupport::LogCapture log;
+        MessageQueue messages;
+        KestFFWorker worker;
+        worker.StartWorker(&messages);
+        worker.AddJob(MakeJob(dir / "first.ff", 0));
+        const std::vector<std::string> trace = DrainJobs(messages, 1);
+        return !trace.empty() && trace.back() == "end row 0 errors 1 refused 0" && log.Contains("Failed To write: " + lost);
+    }));
+    EXPECT_FALSE(Exists(lost));
+    EXPECT_EQ(ReadText(dir / "first/small.gsc"), "tiny");
+}
+#endif
 #endif
 
 namespace {
@@ -438,57 +486,25 @@ TEST(WorkerLifecycle, UpdatesThatCannotBePostedDoNotStopTheWork)
 }
 
 // A stop request does not wait for the job under way, so that every worker of a run is
-// told at once: asked while the worker is held in a post in the middle of its job, it
-// returns, and once let go the job ends at its next look at the flag.
+// told at once: asked while the worker is held in a post, it returns, and once let go the
+// job ends at its load.
 TEST(WorkerLifecycle, AStopRequestDoesNotWaitForTheJobUnderWay)
 {
-    // Holds the worker in its first post until it is opened.
-    class HeldTarget : public MessageTarget {
-    public:
-        explicit HeldTarget(MessageQueue& queue) : queue_(queue) {}
-        bool Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override
-        {
-            std::unique_lock<std::mutex> hold(lock_);
-            held_ = true;
-            changed_.notify_all();
-            changed_.wait(hold, [this] { return open_; });
-            return queue_.Post(message, wParam, lParam);
-        }
-        void JobEnded(const JobOutcome& outcome) override { queue_.JobEnded(outcome); }
-        bool WaitUntilHeld()
-        {
-            std::unique_lock<std::mutex> hold(lock_);
-            return changed_.wait_for(hold, 30s, [this] { return held_; });
-        }
-        void Open()
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            open_ = true;
-            changed_.notify_all();
-        }
-
-    private:
-        MessageQueue& queue_;
-        std::mutex lock_;
-        std::condition_variable changed_;
-        bool held_ = false;
-        bool open_ = false;
-    };
-
     TempFolder dir;
     ASSERT_TRUE(ffb::WriteFile(dir / "a.ff", ffb::FastFile(ffb::kVersion387, ffb::SampleZone(1, 2))));
+    std::promise<void> held, opened;
+    const std::shared_future<void> open = opened.get_future().share();
     MessageQueue messages;
-    HeldTarget target(messages);
+    ThrowingTarget target(messages, 0, 1, [&] { held.set_value(); open.wait(); });  // holds its first post
     KestFFWorker worker;
     worker.StartWorker(&target);
     worker.AddJob(MakeJob(dir / "a.ff", 0));
-    ASSERT_TRUE(target.WaitUntilHeld());
+    EXPECT_EQ(held.get_future().wait_for(30s), std::future_status::ready);
     auto asked = std::async(std::launch::async, [&worker] { worker.RequestStop(); });
     const bool returned = asked.wait_for(30s) == std::future_status::ready;
-    target.Open();
+    opened.set_value();
     asked.get();
     worker.StopWorker();
     EXPECT_TRUE(returned) << "the request waited for the job";
-    EXPECT_EQ(DrainAll(messages), (std::vector<std::string>{"status Working.. ", "row 0 col 1 ff95ff Decompressing", "progress 5"}))
-        << "the job went past its load";
+    EXPECT_EQ(DrainAll(messages), (std::vector<std::string>{"status Working.. ", "row 0 col 1 ff95ff Decompressing", "progress 5"}));
 }
