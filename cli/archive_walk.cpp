@@ -14,9 +14,15 @@ bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& optio
         theLog.Log("(%s) Error: %s", MakeJob(zone.path, 0).name.c_str(), ResultMessage(result).c_str());
         return false;
     }
+    WalkFiles(zone, options, destination, true);
+    return true;
+}
+
+void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination, bool firstWalk)
+{
     ExportRequest request;
     request.stringTable = options.stringTable;
     request.selection = options.Selection();
+    request.logRefusals = firstWalk;
     ExportFiles(zone, request, destination);
-    return true;
 }

@@ -13,3 +13,6 @@
 // destination. False when it does not load; the failure is logged as a job's is
 // ("(NAME) Error: MESSAGE").
 bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& options, ExportDestination& destination);
+// Walks the files of a loaded zone into destination; only the first walk of a zone logs
+// the names it refuses.
+void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination, bool firstWalk);

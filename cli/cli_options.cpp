@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "file_wildcards.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -185,9 +187,9 @@ bool CheckMode(const CliOptions& options, std::string& error)
     if (modes > 1)
         error = "--list, --cat and --diff go one at a time";
     else if (!options.catPath.empty() && options.files.size() != 1)
-        error = "--cat takes a path and one FastFile";
+        error = "--cat takes a path and one FastFile, not " + std::to_string(options.files.size());
     else if (options.diff && options.files.size() != 2)
-        error = "--diff takes two FastFiles, the old one and the new one";
+        error = "--diff takes two FastFiles, the old one and the new one, not " + std::to_string(options.files.size());
     return error.empty();
 }
 
@@ -217,5 +219,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
         error = "no FastFile given";
         return false;
     }
+    // The modes count the archives that the wildcards stand for.
+    options.files = ExpandFileWildcards(options.files);
     return CheckMode(options, error);
 }

@@ -28,7 +28,8 @@ struct CliOptions {
     const EntrySelection* Selection() const { return Filtered() ? &selection : nullptr; }
 };
 
-// Parses argv[1..]. On a usage error returns false and sets error to a one-line message.
+// Parses argv[1..], FastFile wildcards expanded (ExpandFileWildcards) before the modes
+// count the archives. On a usage error returns false and sets error to a one-line message.
 bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string& error);
 
 extern const char kUsage[];

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
         placed.first->second.size = size_;
         placed.first->second.digest = digest_.Finish();
     }
+    // A file whose bytes cannot be had cannot be compared: the mode fails as any
+    // allocation that fails.
+    void AbandonFile(FileAbandoned) override { throw std::bad_alloc(); }
 
 private:
     ArchiveDigests& digests_;

@@ -36,8 +36,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event)
     return TRUE;
 }
 #else
-struct sigaction gPrevious[2];
-const int kSignals[2] = {SIGINT, SIGTERM};
+// A hang-up (the terminal closed, a remote session dropped) is a request to stop too:
+// left to its default it would end the program in the middle of a file.
+const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignalCount = int(sizeof kSignals / sizeof kSignals[0]);
+struct sigaction gPrevious[kSignalCount];
 
 void OnSignal(int)
 {
@@ -61,7 +64,7 @@ InterruptWatch::InterruptWatch()
     sigemptyset(&action.sa_mask);
     // Restarted calls: a worker's write in progress is never cut short by the signal.
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < kSignalCount; ++i)
         sigaction(kSignals[i], &action, &gPrevious[i]);
 #endif
 }
@@ -73,7 +76,7 @@ InterruptWatch::~InterruptWatch()
     // A handler still waiting has been released; it returns on its own.
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 #else
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < kSignalCount; ++i)
         sigaction(kSignals[i], &gPrevious[i], nullptr);
 #endif
 }

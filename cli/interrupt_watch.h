@@ -1,6 +1,6 @@
-// Ctrl+C and SIGTERM (on Windows also closing the console) while archives are extracted:
-// the first asks the run to stop as closing the main window does, a second one ends the
-// process at once. Either way the exit status is kInterruptedStatus.
+// Ctrl+C, SIGTERM and SIGHUP (on Windows also closing the console) while archives are
+// extracted: the first asks the run to stop as closing the main window does, a second one
+// ends the process at once. Either way the exit status is kInterruptedStatus.
 //
 // How it works: the signal handler (on Windows the console handler, which runs on a
 // thread of its own) only counts: the first one sets a flag that the run polls, a second

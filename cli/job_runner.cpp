@@ -41,6 +41,9 @@ JobRunner::~JobRunner()
 
 void JobRunner::StopAll()
 {
+    // All are told at once: each stops at its own next boundary, not after the one before it.
+    for (auto& worker : workers_)
+        worker->RequestStop();
     for (auto& worker : workers_)
         worker->StopWorker();
 }

@@ -5,14 +5,33 @@
 #include "cli_options.h"
 #include "diff_mode.h"
 #include "extract_mode.h"
-#include "file_wildcards.h"
 #include "list_mode.h"
 #include "program_log.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
+#include <stdexcept>
 
+namespace {
 
-int main(int argc, char** argv)
+struct Mode {
+    int (*run)(const CliOptions& options);
+    int failureStatus;  // when the mode cannot go on (no memory, for one)
+};
+
+Mode ChosenMode(const CliOptions& options)
+{
+    if (options.list)
+        return {RunListMode, 1};
+    if (!options.catPath.empty())
+        return {RunCatMode, 1};
+    if (options.diff)
+        return {RunDiffMode, 2};
+    return {RunExtractMode, 1};
+}
+
+int Run(int argc, char** argv, int& failureStatus)
 {
     CliOptions options;
     std::string error;
@@ -28,12 +47,28 @@ int main(int argc, char** argv)
         printf("vandrel %s\n", kProgramVersion);
         return 0;
     }
-    options.files = ExpandFileWildcards(options.files);
-    if (options.list)
-        return RunListMode(options);
-    if (!options.catPath.empty())
-        return RunCatMode(options);
-    if (options.diff)
-        return RunDiffMode(options);
-    return RunExtractMode(options);
+    const Mode mode = ChosenMode(options);
+    failureStatus = mode.failureStatus;
+    return mode.run(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever a mode throws (an allocation a large archive makes fail, for one) ends it
+    // with its failure status and a line that says why, never with a terminated program.
+    int failureStatus = 1;
+    try {
+        return Run(argc, argv, failureStatus);
+    } catch (const std::bad_alloc&) {
+        fputs("vandrel: not enough memory\n", stderr);
+    } catch (const std::length_error&) {
+        fputs("vandrel: not enough memory\n", stderr);
+    } catch (const std::exception& e) {
+        fprintf(stderr, "vandrel: %s\n", e.what());
+    } catch (...) {
+        fputs("vandrel: unexpected failure\n", stderr);
+    }
+    return failureStatus;
 }

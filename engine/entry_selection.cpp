@@ -2,6 +2,7 @@
 
 #include "output_folder.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -14,102 +15,145 @@ struct TypeWord {
 const TypeWord kTypeWords[] = {{"gsc", Gsc},     {"csc", Csc},       {"menu", Menu}, {"rmb", Rmb},
                                {"shock", Shock}, {"vision", Vision}, {"wav", Sound}};
 
-// Matches a glob against a path by trying every way its stars could stretch. Each
-// (glob position, path position) pair is decided once and remembered, so a glob full of
-// stars over a long name from a hostile archive costs glob length times path length
-// steps at most, not exponentially many.
+// A glob read once into steps, matched against a path by following every place in the
+// glob that the path so far could have reached, all at once, one character at a time.
+// So a glob full of stars over a long name from a hostile archive costs the glob's length
+// times the name's at most, never more however the stars could stretch.
 class GlobMatcher {
 public:
-    GlobMatcher(const std::string& glob, const std::string& path)
-        : glob_(glob), path_(path), seen_((glob.size() + 1) * (path.size() + 1), kUnknown)
+    explicit GlobMatcher(const std::string& glob)
     {
-        for (char& c : glob_)
-            if (c == '\\')
-                c = '/';
+        for (size_t g = 0; g < glob.size();) {
+            Step step;
+            const char c = glob[g] == '\\' ? '/' : glob[g];
+            if (c == '*' && g + 1 < glob.size() && glob[g + 1] == '*') {
+                step.kind = kAnyFolders;
+                g += 2;
+            } else if (c == '*' || c == '?') {
+                step.kind = c == '*' ? kStar : kAnyChar;
+                ++g;
+            } else if (c == '[' && ReadClass(glob, g, step)) {
+                step.kind = kClass;
+            } else {
+                step.kind = kChar;
+                step.c = FoldPathChar(c);
+                ++g;
+            }
+            steps_.push_back(std::move(step));
+        }
     }
 
-    bool Matches() { return MatchFrom(0, 0); }
+    bool Matches(const std::string& path, size_t* work) const
+    {
+        const size_t end = steps_.size();  // the place reached when the whole glob matched
+        // The places reached so far, each once: marked[place] is the round that added it.
+        std::vector<size_t> live, next;
+        std::vector<size_t> marked(end + 1, 0);
+        size_t round = 1;
+        Reach(0, live, marked, round);
+        size_t count = 0;
+        for (const char c : path) {
+            next.clear();
+            ++round;
+            for (const size_t at : live) {
+                ++count;
+                if (at == end)
+                    continue;
+                const Step& step = steps_[at];
+                if (step.kind == kAnyFolders || (step.kind == kStar && c != '/'))
+                    Reach(at, next, marked, round);  // the star stretches over c
+                else if (step.kind != kStar && Takes(step, c))
+                    Reach(at + 1, next, marked, round);
+            }
+            live.swap(next);
+            if (live.empty())
+                break;
+        }
+        if (work)
+            *work = count;
+        return std::find(live.begin(), live.end(), end) != live.end();
+    }
 
 private:
-    enum : char { kUnknown, kNo, kYes };
+    enum Kind : char { kChar, kAnyChar, kClass, kStar, kAnyFolders };
+    struct Step {
+        Kind kind = kChar;
+        char c = 0;             // kChar, folded
+        bool negated = false;   // kClass
+        std::string ranges;     // kClass: pairs of lowest and highest folded character
+    };
 
-    bool MatchFrom(size_t g, size_t p)
+    // Adds place to the places reached in this round, with those a star lets the glob
+    // reach from it without taking a character: past the star, and past "**/" as a
+    // whole, which also matches no folder at all.
+    void Reach(size_t place, std::vector<size_t>& reached, std::vector<size_t>& marked, size_t round) const
     {
-        char& known = seen_[g * (path_.size() + 1) + p];
-        if (known == kUnknown)
-            known = Decide(g, p) ? kYes : kNo;
-        return known == kYes;
+        while (place <= steps_.size() && marked[place] != round) {
+            marked[place] = round;
+            reached.push_back(place);
+            if (place == steps_.size())
+                return;
+            const Step& step = steps_[place];
+            if (step.kind != kStar && step.kind != kAnyFolders)
+                return;
+            if (step.kind == kAnyFolders && place + 1 < steps_.size() && steps_[place + 1].kind == kChar &&
+                steps_[place + 1].c == '/')
+                Reach(place + 2, reached, marked, round);
+            ++place;
+        }
     }
 
-    bool Decide(size_t g, size_t p)
+    static bool Takes(const Step& step, char c)
     {
-        if (g == glob_.size())
-            return p == path_.size();
-        if (glob_[g] == '*') {
-            if (g + 1 < glob_.size() && glob_[g + 1] == '*') {
-                const size_t after = g + 2;
-                if (after < glob_.size() && glob_[after] == '/' && MatchFrom(after + 1, p))
-                    return true;  // "**/" over no folder at all
-                for (size_t end = p; end <= path_.size(); ++end)
-                    if (MatchFrom(after, end))
-                        return true;
+        switch (step.kind) {
+        case kChar: return step.c == FoldPathChar(c);
+        case kAnyChar: return c != '/';
+        case kClass: {
+            if (c == '/')
                 return false;
-            }
-            for (size_t end = p; end <= path_.size(); ++end) {
-                if (MatchFrom(g + 1, end))
-                    return true;
-                if (end < path_.size() && path_[end] == '/')
-                    break;
-            }
-            return false;
+            const unsigned char folded = Folded(c);
+            const auto* ranges = reinterpret_cast<const unsigned char*>(step.ranges.data());
+            bool found = false;
+            for (size_t i = 0; i + 1 < step.ranges.size(); i += 2)
+                found = found || (folded >= ranges[i] && folded <= ranges[i + 1]);
+            return found != step.negated;
         }
-        if (p == path_.size())
-            return false;
-        const char c = path_[p];
-        if (glob_[g] == '?')
-            return c != '/' && MatchFrom(g + 1, p + 1);
-        if (glob_[g] == '[') {
-            size_t end = 0;
-            bool inClass = false;
-            if (ReadClass(g, c, end, inClass))
-                return inClass && c != '/' && MatchFrom(end, p + 1);
+        default: return false;
         }
-        return FoldPathChar(glob_[g]) == FoldPathChar(c) && MatchFrom(g + 1, p + 1);
     }
 
-    // Reads the class that starts at glob_[open]; false when it is not closed, and the
-    // '[' then stands for itself. A ']' right after "[" or "[!" belongs to the class.
-    bool ReadClass(size_t open, char c, size_t& end, bool& inClass) const
+    // Reads the class that starts at glob[at] into step and moves at past it; false when it
+    // is not closed, and the '[' then stands for itself. A ']' right after "[" or "[!"
+    // belongs to the class.
+    static bool ReadClass(const std::string& glob, size_t& at, Step& step)
     {
-        size_t at = open + 1;
-        const bool negated = at < glob_.size() && glob_[at] == '!';
-        if (negated)
-            ++at;
-        const size_t first = at;
-        bool found = false;
-        const unsigned char folded = Folded(c);
-        while (at < glob_.size() && (glob_[at] != ']' || at == first)) {
-            const unsigned char low = Folded(glob_[at]);
-            unsigned char high = low;
-            if (at + 2 < glob_.size() && glob_[at + 1] == '-' && glob_[at + 2] != ']') {
-                high = Folded(glob_[at + 2]);
-                at += 2;
+        size_t i = at + 1;
+        step.negated = i < glob.size() && glob[i] == '!';
+        if (step.negated)
+            ++i;
+        const size_t first = i;
+        std::string ranges;
+        while (i < glob.size() && (glob[i] != ']' || i == first)) {
+            const char low = FoldPathChar(glob[i]);
+            char high = low;
+            if (i + 2 < glob.size() && glob[i + 1] == '-' && glob[i + 2] != ']') {
+                high = FoldPathChar(glob[i + 2]);
+                i += 2;
             }
-            found = found || (folded >= low && folded <= high);
-            ++at;
+            ranges += low;
+            ranges += high;
+            ++i;
         }
-        if (at >= glob_.size())
+        if (i >= glob.size())
             return false;
-        end = at + 1;
-        inClass = found != negated;
+        step.ranges = std::move(ranges);
+        at = i + 1;
         return true;
     }
 
     static unsigned char Folded(char c) { return static_cast<unsigned char>(FoldPathChar(c)); }
 
-    std::string glob_;
-    const std::string& path_;
-    std::string seen_;
+    std::vector<Step> steps_;
 };
 
 }  // namespace
@@ -125,9 +169,9 @@ bool EntryTypeFromWord(const std::string& word, EntryType& type)
     return false;
 }
 
-bool GlobMatches(const std::string& glob, const std::string& path)
+bool GlobMatches(const std::string& glob, const std::string& path, size_t* work)
 {
-    return GlobMatcher(glob, path).Matches();
+    return GlobMatcher(glob).Matches(path, work);
 }
 
 void EntrySelection::AddType(EntryType type)

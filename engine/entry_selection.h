@@ -4,6 +4,7 @@
 
 #include "ff_zone.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,8 +16,10 @@ bool EntryTypeFromWord(const std::string& word, EntryType& type);
 // Whether glob matches the whole of path ('/' between folders). '*' and '?' stay within
 // one folder, '**' crosses folders ("**/" also matches no folder at all), "[...]" is a
 // character class and "[!...]" its negation. Both '/' and '\' in glob stand for '/'.
-// Letters compare as the platform's file system compares them (FoldPathChar).
-bool GlobMatches(const std::string& glob, const std::string& path);
+// Letters compare as the platform's file system compares them (FoldPathChar). The work
+// grows with the glob's length times the path's, whatever the glob; when work is given it
+// receives that work, as the places in the glob looked at along the path.
+bool GlobMatches(const std::string& glob, const std::string& path, size_t* work = nullptr);
 
 class EntrySelection {
 public:

@@ -9,6 +9,12 @@
 #include <cstdint>
 #include <string>
 
+// Why the walk gives up a file it has begun.
+enum class FileAbandoned {
+    kStopped,   // a stop request came while its bytes were made or handed over
+    kNoMemory,  // its bytes could not be had: no memory to inflate them into
+};
+
 // One file of an archive's output as the walk hands it over.
 struct ExportedFile {
     std::string path;          // inside the output folder, '/' between folders (NormalOutputPath)
@@ -25,4 +31,13 @@ public:
     // The file's bytes, in one or more pieces, between BeginFile and EndFile.
     virtual void WriteBytes(const uint8_t* bytes, size_t size) = 0;
     virtual void EndFile() = 0;
+    // Instead of EndFile: the walk could not hand over all of the file's bytes. A
+    // destination that keeps files must not keep this one; one given up for want of
+    // memory counts as a file that could not be written. By default the file simply
+    // ends as it stands.
+    virtual void AbandonFile(FileAbandoned why)
+    {
+        (void)why;
+        EndFile();
+    }
 };

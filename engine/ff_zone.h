@@ -45,7 +45,7 @@ struct ZoneEntry {
 };
 
 // What the writing stages of one job could not do: output files that could not be
-// created ("Failed To write: ", "Permissions Required to write: ") and entry names
+// written whole ("Failed To write: ", "Permissions Required to write: ") and entry names
 // refused as unsafe ("Unsafe path refused: "), each counted once per logged line; and
 // how many of the entries' files the selection took.
 struct WriteTally {

@@ -102,7 +102,26 @@ std::string PathKey(std::string path)
 {
     for (char& c : path)
         c = FoldPathChar(c);
+#ifdef _WIN32
+    // Windows drops the dots and blanks that end a component: "a." and "a " name "a". A
+    // component of nothing else ("." or "..") keeps its meaning.
+    std::string key;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = path.size();
+        size_t last = end;
+        while (last > start && (path[last - 1] == '.' || path[last - 1] == ' '))
+            --last;
+        key.append(path, start, (last > start ? last : end) - start);
+        if (end < path.size())
+            key += path[end];
+        start = end + 1;
+    }
+    return key;
+#else
     return path;
+#endif
 }
 
 bool IsSafeEntryName(const std::string& name)
@@ -145,15 +164,19 @@ void CreateParentFolders(const std::string& path)
 #endif
 }
 
+void LogWriteFailure(const std::string& path, int error)
+{
+    if (error == EACCES)
+        theLog.LogError("Permissions Required to write: %s", path.c_str());
+    else
+        theLog.LogError("Failed To write: %s", path.c_str());
+}
+
 FILE* OpenOutputFile(const std::string& path)
 {
     errno = 0;
     FILE* file = fopen(path.c_str(), "wb");
-    if (file)
-        return file;
-    if (errno == EACCES)
-        theLog.LogError("Permissions Required to write: %s", path.c_str());
-    else
-        theLog.LogError("Failed To write: %s", path.c_str());
-    return nullptr;
+    if (!file)
+        LogWriteFailure(path, errno);
+    return file;
 }

@@ -41,7 +41,8 @@ inline char FoldPathChar(char c)
 #endif
 }
 
-// Two paths that name the same file have the same key.
+// Two paths that name the same file have the same key: on Windows letters without case,
+// and the dots and blanks that end a component left out.
 std::string PathKey(std::string path);
 
 // False for an entry name that could leave the output folder: empty, absolute, with a
@@ -54,6 +55,10 @@ bool IsSafeEntryName(const std::string& name);
 // Failures are not reported: the open that follows fails and says so.
 void CreateParentFolders(const std::string& path);
 
-// Creates or truncates path for byte-exact writing. On failure logs "Permissions
-// Required to write: %s" (access denied) or "Failed To write: %s" and returns null.
+// Logs that the file at path could not be made or written whole: "Permissions Required
+// to write: %s" when error (an errno value) is EACCES, "Failed To write: %s" otherwise.
+void LogWriteFailure(const std::string& path, int error);
+
+// Creates or truncates path for byte-exact writing. On failure logs it (LogWriteFailure)
+// and returns null.
 FILE* OpenOutputFile(const std::string& path);

@@ -48,36 +48,56 @@ bool GrowScratch(FFZone& zone, int64_t length)
     return zone.scratchData != nullptr;
 }
 
+bool StopRequested(const std::atomic<bool>* stopRequested)
+{
+    return stopRequested && stopRequested->load();
+}
+
+// How far the walk got with a file it began.
+enum class FileMade { kWhole, kStopped, kNoMemory };
+
 // The script is written as its inflated bytes less the last one; anything that does not
-// inflate within its stated length leaves the file empty.
-void WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, ExportDestination& destination)
+// inflate within its stated length leaves the file empty. A script may inflate to
+// gigabytes from a few bytes of zone, so the stop request is looked at while it inflates
+// and between blocks of its write.
+FileMade WriteCompressedScript(FFZone& zone, const ZoneEntry& entry, ExportDestination& destination,
+                               const std::atomic<bool>* stopRequested)
 {
     int64_t offset = entry.dataOffset;
     if (!zone.zoneData || offset < 0 || offset + int64_t{kScriptHeaderSize} > zone.zoneSize)
-        return;
+        return FileMade::kWhole;
     const uint8_t* header = zone.zoneData + offset;
     int64_t stated = ReadUint32(header);
     int64_t available = std::min<int64_t>(ReadUint32(header + 4), zone.zoneSize - offset - int64_t{kScriptHeaderSize});
     if (stated == 0)
-        return;  // inflating to 0 bytes or to more than 0 both leave the file empty
+        return FileMade::kWhole;  // inflating to 0 bytes or to more than 0 both leave the file empty
 
     // The buffer at hand measures the stream first; it grows only for a stream that really
     // inflates to more, within its stated length, and then to exactly that. So neither the
     // stated lengths nor the bytes that follow the stream in the zone decide what is
     // allocated, and the bytes written are those a buffer of the stated length would give.
     if (!GrowScratch(zone, kMinScriptWindow))
-        return;
+        return FileMade::kNoMemory;
     int64_t inflated = zone.scratchCapacity;
-    int result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available);
+    int result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available, stopRequested);
     if (result == Z_BUF_ERROR && inflated <= stated) {
         if (!GrowScratch(zone, inflated))
-            return;
-        result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available);
+            return FileMade::kNoMemory;
+        result = InflateMeasured(zone.scratchData, inflated, header + kScriptHeaderSize, available, stopRequested);
     }
+    if (result == kResultStopped)
+        return FileMade::kStopped;
     if (result != 0 || inflated > stated || inflated < 1)
-        return;
+        return FileMade::kWhole;
     zone.scratchSize = static_cast<int32_t>(inflated);
-    destination.WriteBytes(zone.scratchData, static_cast<size_t>(inflated - 1));
+    for (int64_t written = 0; written < inflated - 1;) {
+        if (StopRequested(stopRequested))
+            return FileMade::kStopped;
+        const int64_t block = std::min(inflated - 1 - written, kStopCheckBytes);
+        destination.WriteBytes(zone.scratchData + written, static_cast<size_t>(block));
+        written += block;
+    }
+    return FileMade::kWhole;
 }
 
 // Where an entry's file goes inside the output folder: sounds into the sound folder.
@@ -117,7 +137,7 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
     bool folderMade = false;
     bool stopped = false;
     for (const ZoneEntry& entry : zone.entries) {
-        if (stopRequested && stopRequested->load()) {
+        if (StopRequested(stopRequested)) {
             stopped = true;
             break;
         }
@@ -126,7 +146,8 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
             continue;
         }
         if (!IsSafeEntryName(entry.name)) {
-            theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
+            if (request.logRefusals)
+                theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
             ++tally.refused;
             continue;
         }
@@ -137,17 +158,30 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
         ++tally.selected;
         if (!destination.BeginFile(file))
             continue;
+        FileMade made = FileMade::kWhole;
         if (zone.kind == OtherVersion && NamesCompressedScript(entry.name))
-            WriteCompressedScript(zone, entry, destination);
+            made = WriteCompressedScript(zone, entry, destination, stopRequested);
         else
             WriteZoneBytes(zone, entry, destination);
-        destination.EndFile();
+        if (made == FileMade::kWhole) {
+            destination.EndFile();
+            continue;
+        }
+        destination.AbandonFile(made == FileMade::kStopped ? FileAbandoned::kStopped : FileAbandoned::kNoMemory);
+        if (made == FileMade::kStopped) {
+            stopped = true;
+            break;
+        }
     }
+    // A stopped walk writes neither list: a sound list of the entries met so far would
+    // take the place of the whole one an earlier run left.
+    if (stopped)
+        return tally;
     if (sounds.Kept()) {
         ExportText(destination, ExportedFile{kSoundListName, nullptr, true}, sounds.Text());
         folderMade = true;
     }
-    if (!stopped && request.stringTable && !zone.strings.empty())
+    if (request.stringTable && !zone.strings.empty())
         ExportText(destination, ExportedFile{kStringTableName, nullptr, folderMade}, StringTableText(zone));
     return tally;
 }

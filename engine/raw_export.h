@@ -13,6 +13,7 @@
 struct ExportRequest {
     bool stringTable = false;                   // StringTable.txt too
     const EntrySelection* selection = nullptr;  // null: every file of an entry
+    bool logRefusals = true;                    // false: an earlier walk of the zone logged them
 };
 
 // Loads zone.path and runs everything the walk needs before it: the string and type
@@ -28,13 +29,17 @@ int32_t LoadAndLocate(FFZone& zone);
 // refusals and the number of files selected (WriteTally::writeErrors stays 0: failures
 // are the destination's).
 //
+// A compressed script whose inflated bytes cannot be had (no memory for them) is
+// abandoned (FileAbandoned::kNoMemory) and the walk goes on.
+//
 // When stopRequested is given and becomes true, the walk ends at the next entry boundary:
-// the file under way is completed, no later entry's file is made, the sound list is
-// still made and StringTable.txt is not.
+// the file under way is completed, unless it is a compressed script still being
+// inflated or handed over, which is abandoned (FileAbandoned::kStopped); no later entry's
+// file is made, and neither Refrenced_Sounds.txt nor StringTable.txt.
 WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestination& destination,
                        const std::atomic<bool>* stopRequested = nullptr);
 
 // ExportFiles into the archive's output folder on disk (OutputFolder); the tally counts
-// the files that could not be written too.
+// the files that could not be written whole too.
 WriteTally WriteFiles(FFZone& zone, const ExportRequest& request = ExportRequest(),
                       const std::atomic<bool>* stopRequested = nullptr);

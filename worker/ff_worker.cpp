@@ -71,7 +71,7 @@ void KestFFWorker::StartWorker(HWND window)
 }
 #endif
 
-void KestFFWorker::StopWorker()
+void KestFFWorker::RequestStop()
 {
     if (!thread_)
         return;
@@ -81,6 +81,13 @@ void KestFFWorker::StopWorker()
         jobs_.clear();
     }
     jobReady_.notify_all();
+}
+
+void KestFFWorker::StopWorker()
+{
+    if (!thread_)
+        return;
+    RequestStop();
     if (thread_->joinable())
         thread_->join();
     thread_.reset();

@@ -9,12 +9,12 @@
 // The zone, the current row, statusText and the job's tally belong to the worker thread
 // alone; the target and the output root are set before the thread starts.
 //
-// Stopping: StopWorker sets the stop flag and empties the queue under the queue lock,
-// wakes the thread and joins it. The thread reads the flag when it waits, between the
-// pipeline's stages, every few megabytes while it loads the archive or writes its .dump
-// (a .dump cut short is removed), and, through WriteFiles, between two entries; so the
-// job under way ends within moments, with its current file whole and its sound list
-// written.
+// Stopping: StopWorker (through RequestStop) sets the stop flag and empties the queue
+// under the queue lock, wakes the thread, and then joins it. The thread reads the flag when it waits, between the
+// pipeline's stages, every few megabytes while it loads the archive, writes its .dump or
+// inflates and writes a compressed script (a .dump or script cut short is removed), and,
+// through WriteFiles, between two entries; so the job under way ends within moments,
+// with its current file whole, and Refrenced_Sounds.txt and StringTable.txt as they were.
 // Once the thread has seen the flag it posts nothing more: a job cut short keeps the
 // status it last showed, jobs still queued keep "Waiting", and no "Idle.." follows.
 #pragma once
@@ -59,6 +59,9 @@ public:
     // of its load or .dump, or at its next entry boundary, the queued jobs are dropped.
     // Harmless when no thread runs.
     void StopWorker();
+    // Asks for that stop and returns at once, so that several workers are all told before
+    // any of them is waited for (StopWorker).
+    void RequestStop();
 
     // The per-archive output folder the job's files go to (OutputFolder), as the job
     // will find it once this worker runs it.

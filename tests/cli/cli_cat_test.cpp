@@ -59,6 +59,7 @@ TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
         {"scripts.ff", {}, "./maps//c.gsc", "inflated script", true, true},
         {"scripts.ff", {}, "maps\\c.gsc", "inflated script", true, true},
         {"scripts.ff", {}, "MAPS/upper.RMB", "upper", false, true},
+        {"scripts.ff", {}, "maps. /c.gsc", "inflated script", false, true},  // Windows drops the ". "
         {"scripts.ff", {"-s"}, "StringTable.txt", "// Kest_Ryn: Vandrel - String Table Dump\n\ns1\n", true, true},
         {"scripts.ff", {}, "StringTable.txt", "", false, false},
         {"bare.ff", {"-s"}, "StringTable.txt", "", false, false},  // no file made its folder
@@ -79,6 +80,9 @@ TEST_F(CliCat, PrintsExactlyWhatExtractionWouldWriteThere)
         std::vector<std::string> args = c.options;
         args.insert(args.end(), {"--cat", c.path, c.archive});
         const CommandResult result = RunVandrel(args, folder_.string());
+        const auto errors = Lines(result.err);
+        EXPECT_EQ(std::string(c.archive) == "scripts.ff" ? 1 : 0,
+                  std::count(errors.begin(), errors.end(), "Unsafe path refused: ../escape.rmb"));
 #ifdef _WIN32
         const bool found = c.foundOnWindows;
 #else
@@ -112,7 +116,35 @@ TEST_F(CliCat, AnArchiveThatDoesNotLoadGivesItsError)
               Lines(result.err));
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The command prompt hands wildcards over as typed: the program expands them before it
+// counts the archives a mode takes, so one that stands for too many is a usage error
+// naming the count, and one that stands for exactly one archive is that archive.
+TEST_F(CliCat, WildcardsAreExpandedBeforeTheArchivesAreCounted)
+{
+    Write("one\\sounds.ff", SoundArchive());
+    Write("two\\a.ff", ScriptArchive());
+    Write("two\\b.ff", SoundArchive());
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string firstError;
+    } cases[] = {
+        {{"--cat", "sound/fx/boom.wav", "one\\*.ff"}, 0, "RIFFdata", ""},
+        {{"--cat", "sound/fx/boom.wav", "two\\*.ff"}, 2, "", "vandrel: --cat takes a path and one FastFile, not 2"},
+        {{"--diff", "two\\*.ff", "one\\sounds.ff"}, 2, "",
+         "vandrel: --diff takes two FastFiles, the old one and the new one, not 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[2]);
+        const CommandResult result = RunVandrel(c.args, folder_.string());
+        EXPECT_EQ(c.status, result.status) << result.err;
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_EQ(c.firstError, Lines(result.err).empty() ? "" : Lines(result.err).front());
+    }
+}
+#else
 TEST_F(CliCat, AReaderThatStopsEarlyIsNoFailure)
 {
     ffb::ZoneBuilder zone;
@@ -122,5 +154,38 @@ TEST_F(CliCat, AReaderThatStopsEarlyIsNoFailure)
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("bbb", result.out);
     EXPECT_EQ("", result.err);
+}
+#endif
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// In an address space hardly larger than the zone, as a 32-bit program has beside a
+// large one (a sanitizer's own reservations leave no such limit possible): --cat prints a
+// file as large as the zone from where it lies, and a file whose bytes cannot be had ends
+// --cat and --diff with "not enough memory" and their failure status.
+TEST_F(CliCat, InLittleMemoryItPrintsFromTheZoneOrSaysThereIsNotEnough)
+{
+    constexpr size_t kLarge = size_t(64) << 20;
+    ffb::ZoneBuilder raw, script;
+    raw.Record(ffb::kRmb, "big.rmb", std::string(kLarge, 'b'));
+    script.CompressedScript("maps/huge.gsc", std::string(2 * kLarge, 's'));
+    Write("raw.ff", ffb::FastFile(ffb::kVersion387, raw.Build()));
+    Write("script.ff", ffb::FastFile(ffb::kOtherVersion, script.Build()));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        size_t printed;
+        std::string lastError;
+    } cases[] = {
+        {{"--cat", "big.rmb", "raw.ff"}, 0, kLarge, ""},
+        {{"--cat", "maps/huge.gsc", "script.ff"}, 1, 0, "vandrel: not enough memory"},
+        {{"--diff", "script.ff", "raw.ff"}, 2, 0, "vandrel: not enough memory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const CommandResult result = RunVandrelLimited(c.args, folder_.string(), "-v " + std::to_string((kLarge >> 10) + 45000));
+        EXPECT_EQ(c.status, result.status) << result.err;
+        EXPECT_EQ(c.printed, result.out.size());
+        EXPECT_EQ(c.lastError, Lines(result.err).empty() ? "" : Lines(result.err).back());
+    }
 }
 #endif

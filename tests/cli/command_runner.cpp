@@ -198,6 +198,14 @@ CommandResult RunVandrel(const std::vector<std::string>& args, const std::string
     return RunShell(ShellCommand(args, cwd) + " 2>" + ShellQuote(errPath) + " </dev/null", errPath);
 }
 
+CommandResult RunVandrelLimited(const std::vector<std::string>& args, const std::string& cwd, const std::string& limit)
+{
+    const std::string errPath = CaptureFile("err");
+    const std::string command =
+        "ulimit " + limit + " && " + ShellCommand(args, cwd) + " 2>" + ShellQuote(errPath) + " </dev/null";
+    return RunShell("bash -c " + ShellQuote(command), errPath);
+}
+
 CommandResult RunVandrelPipedTo(const std::vector<std::string>& args, const std::string& reader)
 {
     const std::string errPath = CaptureFile("err");

@@ -28,6 +28,10 @@ CommandResult RunVandrelOnTerminal(const std::vector<std::string>& args, const s
 // reader printed, status the program's own.
 CommandResult RunVandrelPipedTo(const std::vector<std::string>& args, const std::string& reader);
 
+// As RunVandrel, with the program's resources limited first by the shell's ulimit
+// (limit such as "-v 110000": 110 MB of address space).
+CommandResult RunVandrelLimited(const std::vector<std::string>& args, const std::string& cwd, const std::string& limit);
+
 // The program started and left running, to be signalled while it works.
 class StartedVandrel {
 public:

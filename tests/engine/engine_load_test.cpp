@@ -7,12 +7,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -216,12 +212,8 @@ TEST(WriteDump, ADumpThatCannotBeWrittenWholeFailsAndIsRemoved)
     FFZone zone;
     ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, Pattern(kStopCheckBytes + 300000))));
     const std::string dump = zone.path + ".dump";
-    const bool passed = testsupport::RunInChild(
-        [] {
-            const rlimit limit{200000, RLIM_INFINITY};
-            return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        },
-        [&] { return WriteDump(zone, dump) == 6 && !testsupport::Exists(dump); });
+    const bool passed = testsupport::RunWithFileSizeLimit(
+        200000, [&] { return WriteDump(zone, dump) == 6 && !testsupport::Exists(dump); });
     EXPECT_TRUE(passed) << "the dump did not fail, or was left behind";
 }
 #endif

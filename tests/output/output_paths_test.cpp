@@ -39,6 +39,25 @@ TEST(OutputFolder, AnEmptyFolderMeansTheProgramsFolder)
     EXPECT_EQ(OutputFolder(zone), program + kSep + "patch" + kSep);
 }
 
+// On Windows "a." and "a " name "a" (a..ff and a.ff share an output folder), and case
+// does not count; elsewhere every byte does.
+TEST(OutputFolder, PathsThatNameTheSameFileHaveTheSameKey)
+{
+    const struct {
+        const char* a;
+        const char* b;
+        bool sameOnWindows;
+    } cases[] = {{"maps/Dm.gsc", "maps/dm.gsc", true}, {"zone/a./x.gsc", "zone/a/x.gsc", true},
+                 {"zone\\a .\\", "zone\\a\\", true}, {"../x", "x", false}, {"a.b/x", "a/x", false}};
+    for (const auto& c : cases) {
+#ifdef _WIN32
+        EXPECT_EQ(PathKey(c.a) == PathKey(c.b), c.sameOnWindows) << c.a << " and " << c.b;
+#else
+        EXPECT_NE(PathKey(c.a), PathKey(c.b));
+#endif
+    }
+}
+
 TEST(EntryNames, ThoseThatCouldLeaveTheOutputFolderAreUnsafe)
 {
     for (const char* name : {"maps/mp/dm.gsc", "a\\b.gsc", "x.gsc", ".hidden.gsc", "a/./b.gsc", "a..b.gsc", "..a.gsc"})
@@ -157,3 +176,30 @@ TEST_F(ExtractionTest, TargetThatMayNotBeWrittenLogsPermissionsRequired)
     EXPECT_FALSE(Exists(target));
 #endif
 }
+
+#ifndef _WIN32
+// A disk that fills up part way (a file size limit): a file cut short in its writes, or
+// only at its close (its bytes still buffered), is removed, logged and counted as one
+// that cannot be made, StringTable.txt too, and the job goes on.
+TEST_F(ExtractionTest, AFileNotWrittenWholeIsRemovedLoggedAndCounted)
+{
+    constexpr size_t kLimit = 1000;  // less than the runtime buffers before it writes
+    ffb::ZoneBuilder builder;
+    builder.Record(ffb::kRmb, "buffered.rmb", std::string(2000, 'b'))
+        .Record(ffb::kRmb, "large.rmb", std::string(100000, 'l'))
+        .Record(ffb::kRmb, "next.rmb", std::string(kLimit, 'n'))
+        .Strings(std::vector<std::string>(100, std::string(20, 's')));
+    request.stringTable = true;
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kOtherVersion, builder.Build())));
+    const std::vector<std::string> lost = {Out("buffered.rmb"), Out("large.rmb"), Out("StringTable.txt")};
+    EXPECT_TRUE(testsupport::RunWithFileSizeLimit(kLimit, [&] {
+        ExtractWritten("patch.ff");
+        return tally.writeErrors == 3 && log.Lines() == std::vector<std::string>{"Failed To write: " + lost[0],
+                                                                               "Failed To write: " + lost[1],
+                                                                               "Failed To write: " + lost[2]};
+    })) << "not counted or not logged";
+    for (const std::string& path : lost)
+        EXPECT_FALSE(Exists(path)) << path;
+    EXPECT_EQ(ReadText(Out("next.rmb")), std::string(kLimit, 'n'));
+}
+#endif

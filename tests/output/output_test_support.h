@@ -17,9 +17,11 @@
 #include <process.h>
 #define VANDREL_GETPID _getpid
 #else
+#include <csignal>
 #include <functional>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #define VANDREL_GETPID getpid
@@ -129,6 +131,18 @@ inline bool RunInChild(const std::function<bool()>& prepare, const std::function
     if (child < 0 || waitpid(child, &status, 0) != child)
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs body in a child process whose files can grow to `bytes` at most, as on a disk
+// that fills up part way: a write past it fails (EFBIG) instead of ending the process.
+inline bool RunWithFileSizeLimit(size_t bytes, const std::function<bool()>& body)
+{
+    return RunInChild(
+        [bytes] {
+            const rlimit limit{rlim_t(bytes), RLIM_INFINITY};
+            return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        body);
 }
 
 // Runs body as a user without special rights, so that permission checks apply even when

@@ -1,4 +1,5 @@
 // Stage "Writing Files": which entries become files, with which bytes.
+#include "disk_destination.h"
 #include "extraction_fixture.h"
 #include "output_folder.h"
 #include "sound_list.h"
@@ -160,7 +161,7 @@ TEST_F(ExtractionTest, DataOutsideTheZoneIsNeverWritten)
     EXPECT_EQ(ReadText(Out("script.gsc")), "");
 }
 
-TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndStillWritesTheList)
+TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndLeavesBothListsAsTheyWere)
 {
     // The refusal of the third entry is logged in the middle of the stage: the stop is
     // asked for right then, as another thread could ask for it at any moment.
@@ -179,11 +180,84 @@ TEST_F(ExtractionTest, AStopRequestEndsTheStageAtTheNextEntryAndStillWritesTheLi
         .Record(ffb::kGsc, "b.gsc", "bbbb")
         .Strings({"s"});
     request.stringTable = true;
+    const std::string earlier = std::string(kSoundListHeader) + "before.wav\nafter.wav\n";  // an earlier run's
+    std::filesystem::create_directories(dir / "patch");
+    ASSERT_TRUE(ffb::WriteFile(Out("Refrenced_Sounds.txt"), ffb::ToBytes(earlier)));
     Extract(ffb::kVersion387, builder);
     theLog.SetLineObserver(&log);
     EXPECT_EQ(ReadText(Out("a.gsc")), "aaaa");
     EXPECT_FALSE(Exists(Out("b.gsc")));
-    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), std::string(kSoundListHeader) + "before.wav\n");
+    EXPECT_EQ(ReadText(Out("Refrenced_Sounds.txt")), earlier);
     EXPECT_FALSE(Exists(Out("StringTable.txt")));
     EXPECT_EQ(tally.refused, 1);
+}
+
+// A script that inflates to many times its bytes in the zone, stopped while it is measured
+// or once its first block is handed over: no more of it is inflated or written, nothing of
+// it is left on disk, and the walk ends there.
+TEST_F(ExtractionTest, AStopInTheMiddleOfAHugeScriptLeavesNoPartOfIt)
+{
+    // The output folder, asking for the stop when the script is begun or once it is handed bytes.
+    struct StoppingDisk : DiskDestination {
+        StoppingDisk(const std::string& folder, std::atomic<bool>& stop, bool atBegin)
+            : DiskDestination(folder), stop(stop), atBegin(atBegin) {}
+        bool BeginFile(const ExportedFile& file) override
+        {
+            stop = stop || atBegin;
+            return DiskDestination::BeginFile(file);
+        }
+        void WriteBytes(const uint8_t* bytes, size_t size) override
+        {
+            DiskDestination::WriteBytes(bytes, size);
+            handedOver += int64_t(size);
+            stop = true;
+        }
+        std::atomic<bool>& stop;
+        const bool atBegin;
+        int64_t handedOver = 0;
+    };
+    const int64_t length = 3 * kStopCheckBytes + 2;
+    ffb::ZoneBuilder builder;
+    builder.CompressedScript("maps/huge.gsc", std::string(size_t(length), 'h')).Record(ffb::kGsc, "after.gsc", "after");
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch.ff", ffb::FastFile(ffb::kOtherVersion, builder.Build())));
+    for (const bool atBegin : {true, false}) {
+        SCOPED_TRACE(atBegin ? "stopped while it is measured" : "stopped after its first block");
+        FFZone fresh;
+        fresh.path = dir / "patch.ff";
+        fresh.name = "patch.ff";
+        fresh.folder = dir.Path();
+        ASSERT_EQ(LoadAndLocate(fresh), 0);
+        stop = false;
+        StoppingDisk disk(OutputFolder(fresh), stop, atBegin);
+        ExportFiles(fresh, request, disk, &stop);
+        EXPECT_EQ(disk.handedOver, atBegin ? 0 : kStopCheckBytes);
+        EXPECT_EQ(fresh.scratchCapacity >= length, !atBegin) << "how far the script was measured";
+        EXPECT_FALSE(Exists(Out("maps/huge.gsc")));
+        EXPECT_FALSE(Exists(Out("after.gsc")));
+    }
+    EXPECT_TRUE(log.Lines().empty()) << "a stop is no failure";
+}
+
+// The glob rules hold, and a match's work stays within the glob's length times the
+// name's: the stars of a hostile glob over a long name never try every way they could
+// stretch.
+TEST(GlobMatches, FollowsItsRulesWithWorkThatGrowsWithTheName)
+{
+    const std::string underscores = "maps/" + std::string(1000, '_') + "y";
+    const std::string as(1000, 'a');
+    const struct {
+        const char* glob;
+        std::string path;
+        bool matches;
+    } cases[] = {
+        {"*", "maps/dm.gsc", false},        {"**/*.gsc", "a.gsc", true},        {"x/**/y", "x/y", true},
+        {"[]a]x", "]x", true},              {"[!a-c]x", "bx", false},           {"[a", "[a", true},
+        {"maps/*_*x", underscores, false},  {"maps/*_*y", underscores, true},   {"**a**a**a**b", as, false},
+        {"*a*a*a*a", as, true},
+    };
+    for (const auto& c : cases) {
+        size_t work = 0;
+        EXPECT_EQ(GlobMatches(c.glob, c.path, &work), c.matches) << c.glob;
+        EXPECT_LE(work, 2 * (strlen(c.glob) + 1) * (c.path.size() + 1)) << c.glob;
+    }
 }
