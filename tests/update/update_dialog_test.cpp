@@ -2,6 +2,7 @@
 // close it while it downloads, its pixels; and one real update run modally.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,10 +18,11 @@ namespace {
 
 using updatetest::ScopedEnvironment;
 
-// Counts the updates it is asked to start instead of starting one, unless told to.
+// Counts the updates it is asked to start or cancel instead of doing so, unless told to.
 class TestUpdatedlg : public KestUpdatedlg {
 public:
     int updatesBegun = 0;
+    int cancelsAsked = 0;
     bool realUpdate = false;
     KestProgress& Progress() { return progress_; }
     KestHyperlink& Link() { return releaseNotes_; }
@@ -29,6 +31,10 @@ protected:
     void BeginUpdate() override {
         ++updatesBegun;
         if (realUpdate) KestUpdatedlg::BeginUpdate();
+    }
+    void CancelUpdate() override {
+        ++cancelsAsked;
+        if (realUpdate) KestUpdatedlg::CancelUpdate();
     }
 };
 
@@ -83,7 +89,8 @@ protected:
         const RECT client = dialog.GetClientRect();
         const RECT label = RectOf(hwnd(), IDC_UPDATE_ERROR_LABEL);
         std::vector<RECT> whiteText;
-        for (int id : {IDC_UPDATE_DOWNLOAD, IDC_UPDATE_CLOSE, IDC_UPDATE_PROGRESS}) whiteText.push_back(RectOf(hwnd(), id));
+        for (int id : {IDC_UPDATE_DOWNLOAD, IDC_UPDATE_CANCEL, IDC_UPDATE_CLOSE, IDC_UPDATE_PROGRESS})
+            whiteText.push_back(RectOf(hwnd(), id));
         int light = 0, red = 0;
         for (int y = origin.y; y < origin.y + client.bottom; ++y) {
             for (int x = origin.x; x < origin.x + client.right; ++x) {
@@ -150,6 +157,35 @@ TEST_F(UpdateDialogTest, WhileDownloadingNothingClosesItAndOnlyPercentagesMoveTh
     }
 }
 
+// While the files download a themed Cancel stands in Download's place; once the update
+// thread says it has stopped, the offer is back as it was and can be taken again.
+TEST_F(UpdateDialogTest, CancelTakesDownloadsPlaceAndBringsTheOfferBack) {
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_CANCEL));
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEPROGRESS, 42);
+    EXPECT_TRUE(Shown(hwnd(), IDC_UPDATE_CANCEL) && Enabled(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_DOWNLOAD));
+    const RECT download = RectOf(hwnd(), IDC_UPDATE_DOWNLOAD), cancel = RectOf(hwnd(), IDC_UPDATE_CANCEL);
+    EXPECT_TRUE(::EqualRect(&download, &cancel));
+    EXPECT_EQ(0, CheckPixels("update_downloading"));
+    EXPECT_EQ(std::vector<std::string>{}, uitest::SystemColourBlocks(uitest::CutOut(
+                                               uitest::CaptureWindow(hwnd()), hwnd(), ::GetDlgItem(hwnd(), IDC_UPDATE_CANCEL))));
+
+    Click(hwnd(), IDC_UPDATE_CANCEL);
+    Click(hwnd(), IDC_UPDATE_CANCEL);
+    EXPECT_EQ(1, dialog.cancelsAsked);
+    EXPECT_FALSE(Enabled(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_TRUE(dialog.IsDownloading()) << "until the update thread has stopped";
+    Post(WM_KEST_UPDATECANCELLED, 0);
+
+    ExpectState(true, false, false, true, true);
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_TRUE(Shown(hwnd(), IDC_UPDATE_DOWNLOAD));
+    EXPECT_EQ(0, dialog.Progress().Position());
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    EXPECT_EQ(2, dialog.updatesBegun);
+}
+
 TEST_F(UpdateDialogTest, AnErrorShowsTheTextUnderARedLabelAndOnlyCloseIsLeft) {
     Click(hwnd(), IDC_UPDATE_DOWNLOAD);
     Post(WM_KEST_UPDATEPROGRESS, 42);
@@ -203,15 +239,19 @@ TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
     updatetest::TestHttpServer& server = updatetest::Server();
     ScopedEnvironment host("KEST_UPDATE_HOST", server.Host().c_str());
     const struct {
+        const char* sevenZipOptions;
         const char* zipOptions;
-        const char* status;
+        const char* status;  // "": none shown
         int progress;
         bool batchRuns;
-    } updates[] = {{"", "Running Update...", 100, true},
+    } updates[] = {{"", "", "Running Update...", 100, true},
                    // 2000 of the archive's 40000 bytes arrive: the bar stops at 5 percent.
-                   {"cut=2000", "KestDownloader:: Error occurred during download", 5, false}};
+                   {"", "cut=2000", "KestDownloader:: Error occurred during download", 5, false},
+                   // The archiver comes a byte a second; Cancel ends it, and the offer is back.
+                   {"drip=1000", "", "", 0, false}};
     for (const auto& u : updates) {
-        server.PutUpdateFile("7za.exe", updatetest::Pattern(0, 30000));
+        const bool cancelled = *u.sevenZipOptions != 0;
+        server.PutUpdateFile("7za.exe", updatetest::Pattern(0, 30000), u.sevenZipOptions);
         server.PutUpdateFile("FF_Update.zip", updatetest::Pattern(0, 40000), u.zipOptions);
         server.PutUpdateFile("Kest_Vandrel_Updater.bat", "@echo off\r\necho ran> updater_ran.txt\r\n");
         testsupport::TempFolder folder;
@@ -223,10 +263,19 @@ TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
         uitest::AnswerOneBox(
             "Program Update",
             [&](HWND box) {
+                server.ClearRequests();
                 Click(box, IDC_UPDATE_DOWNLOAD);
-                EXPECT_TRUE(uitest::PumpUntil([&] { return Shown(box, IDC_UPDATE_STATUS) && !theUpdater.IsRunning(); },
-                                              20000));
-                status = TextOf(box, IDC_UPDATE_STATUS);
+                if (cancelled) {
+                    EXPECT_TRUE(uitest::PumpUntil([&] { return !server.RequestsTo("/util/").empty(); }));
+                    const DWORD pressed = ::GetTickCount();
+                    Click(box, IDC_UPDATE_CANCEL);
+                    EXPECT_TRUE(uitest::PumpUntil([&] { return Enabled(box, IDC_UPDATE_CLOSE); }));
+                    std::printf("the offer was back %lu ms after Cancel\n",
+                                static_cast<unsigned long>(::GetTickCount() - pressed));
+                }
+                EXPECT_TRUE(uitest::PumpUntil(
+                    [&] { return (cancelled || Shown(box, IDC_UPDATE_STATUS)) && !theUpdater.IsRunning(); }, 20000));
+                status = Shown(box, IDC_UPDATE_STATUS) ? TextOf(box, IDC_UPDATE_STATUS) : "";
                 downloadEnabled = Enabled(box, IDC_UPDATE_DOWNLOAD);
                 progress = dynamic_cast<TestUpdatedlg*>(fw::Window::FromHandle(box))->Progress().Position();
                 Click(box, IDC_UPDATE_CLOSE);
@@ -239,7 +288,8 @@ TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
 
         EXPECT_EQ(IDCANCEL, result);
         EXPECT_EQ(u.status, status);
-        EXPECT_FALSE(downloadEnabled);
+        EXPECT_EQ(cancelled, downloadEnabled);
+        EXPECT_EQ(!cancelled, updatetest::FileExists(folder / "7za.exe"));
         EXPECT_EQ(u.progress, progress);
         EXPECT_EQ(u.batchRuns, updatetest::FileExists(folder / "updater_ran.txt"));
         EXPECT_EQ(nullptr, updateWindow.load()) << "the dialog is gone; nothing is posted to its handle";
