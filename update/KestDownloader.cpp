@@ -98,6 +98,7 @@ public:
     InternetCall& operator=(const InternetCall&) = delete;
 
     void Open() {
+        if (!state_->completed) Fail("Can't open connection");
         internet = ::InternetOpenA(kAgentName, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC);
         if (!internet) Fail("Can't open connection");
         SetTimeouts(internet);
