@@ -58,6 +58,7 @@
 #define IDC_UPDATE_CLOSE            1019
 #define IDC_UPDATE_DOWNLOAD         1020
 #define IDC_UPDATE_PROGRESS         1021
+#define IDC_UPDATE_CANCEL           1022
 
 // Message box (2000)
 #define IDC_MSGBOX_RIGHT            2001

@@ -2,11 +2,14 @@
 // in 10240-byte chunks (resumable with a byte-range request, with a progress callback and
 // an abort flag) or as a short text reply of at most 1024 bytes. Every failure is thrown
 // as a KestDownloadError carrying one fixed message; a server that stays silent for five
-// seconds (while connecting, sending or receiving) fails the call.
+// seconds (while connecting, sending or receiving) fails the call, and a call may be
+// given a time limit of its own.
 //
-// It runs on its caller's thread and starts none of its own. The only input that crosses
-// threads is the abort flag, which another thread may set to end a running Download
-// after its current chunk.
+// It runs on its caller's thread; WinINet works on the network asynchronously and the
+// caller waits for it, so that the abort flag and the time limit end any wait at once.
+// The only input that crosses threads is the abort flag, which another thread may set
+// to end a running Download within moments: after its current chunk, or in the middle
+// of a wait for the server.
 #pragma once
 
 #include <atomic>
@@ -39,8 +42,8 @@ public:
     KestDownloader& operator=(const KestDownloader&) = delete;
 
     // GETs url into outputFile. Without overwrite an existing file is continued from its
-    // end. Returns true when the transfer has ended, also when abortFlag was set (the
-    // partial file stays); throws KestDownloadError on failure. abortFlag and callback
+    // end. Returns true when the transfer has ended, also when abortFlag was set (what
+    // was written stays); throws KestDownloadError on failure. abortFlag and callback
     // may be null.
     bool Download(const std::string& url, const std::atomic<bool>* abortFlag, bool overwrite,
                   ProgressCallback callback);
@@ -50,13 +53,14 @@ public:
 
     // The file Download writes; set before each call.
     std::string outputFile;
+    // When non-zero, a call still under way after this many milliseconds fails with
+    // "Timed out", whatever the server does.
+    uint32_t timeLimitMs = 0;
 
 private:
     void ReleaseBuffers();
 
     std::unique_ptr<std::ofstream> stream_;
-    std::unique_ptr<char[]> chunk_;
-    std::unique_ptr<char[]> reply_;
 };
 
 // The response's version text (as HTTP_QUERY_VERSION gives it) names HTTP/1.1 or later

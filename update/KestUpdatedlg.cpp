@@ -38,6 +38,7 @@ BOOL KestUpdatedlg::OnInitDialog() {
     KestDlg::OnInitDialog();
     download_.SubclassDlgItem(IDC_UPDATE_DOWNLOAD, hwnd());
     close_.SubclassDlgItem(IDC_UPDATE_CLOSE, hwnd());
+    cancel_.SubclassDlgItem(IDC_UPDATE_CANCEL, hwnd());
     return TRUE;
 }
 
@@ -52,6 +53,10 @@ LRESULT KestUpdatedlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
             CloseDialog();
             return 0;
         }
+        if (HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDC_UPDATE_CANCEL) {
+            OnCancelPressed();
+            return 0;
+        }
         break;
     case WM_KEST_UPDATEPROGRESS:
         return OnUpdateProgressMsg(wp, lp);
@@ -59,6 +64,8 @@ LRESULT KestUpdatedlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return OnUpdateError(wp, lp);
     case WM_KEST_UPDATERUNNING:
         return OnUpdateRunning(wp, lp);
+    case WM_KEST_UPDATECANCELLED:
+        return OnUpdateCancelled(wp, lp);
     }
     return KestDlg::WindowProc(msg, wp, lp);
 }
@@ -94,6 +101,7 @@ void KestUpdatedlg::OnDownload() {
     if (downloading_) return;
     downloading_ = true;
     download_.EnableWindow(false);
+    ShowCancel(true);
     EnableClosing(false);
     reportingTo_ = hwnd();
     updateWindow = reportingTo_;
@@ -101,6 +109,22 @@ void KestUpdatedlg::OnDownload() {
 }
 
 void KestUpdatedlg::BeginUpdate() { theUpdater.StartUpdate(std::string()); }
+
+void KestUpdatedlg::CancelUpdate() { theUpdater.CancelUpdate(); }
+
+void KestUpdatedlg::OnCancelPressed() {
+    if (!downloading_ || !cancel_.IsWindowEnabled()) return;
+    // The dialog waits for the update thread to say it has stopped: until then a new
+    // Download could not start.
+    cancel_.EnableWindow(false);
+    CancelUpdate();
+}
+
+void KestUpdatedlg::ShowCancel(bool show) {
+    cancel_.EnableWindow(show);
+    cancel_.ShowWindow(show ? SW_SHOW : SW_HIDE);
+    download_.ShowWindow(show ? SW_HIDE : SW_SHOW);
+}
 
 void KestUpdatedlg::EnableClosing(bool enable) {
     close_.EnableWindow(enable);
@@ -126,8 +150,19 @@ LRESULT KestUpdatedlg::OnUpdateRunning(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT KestUpdatedlg::OnUpdateCancelled(WPARAM, LPARAM) {
+    downloading_ = false;
+    ShowCancel(false);
+    download_.EnableWindow(true);
+    progress_.SetPosition(kProgressLower);
+    progress_.Invalidate();
+    EnableClosing(true);
+    return 0;
+}
+
 void KestUpdatedlg::ShowOutcome(const char* status, bool error) {
     downloading_ = false;
+    ShowCancel(false);
     ::ShowWindow(GetDlgItem(IDC_UPDATE_NOTICE), SW_HIDE);
     releaseNotes_.ShowWindow(SW_HIDE);
     if (error) ::ShowWindow(GetDlgItem(IDC_UPDATE_ERROR_LABEL), SW_SHOW);

@@ -60,12 +60,12 @@ void PostToUpdateWindow(UINT msg, LPARAM lp) {
 // The end of an update (its error, or the updater running) must reach the dialog, which
 // cannot be closed until it does. A full message queue refuses a post: it is posted
 // again until the queue takes it, the dialog is gone or the process is ending.
-void PostOutcome(UINT msg, LPARAM lp, const std::atomic<bool>& abort) {
+void PostOutcome(UINT msg, LPARAM lp, const std::atomic<bool>& exiting) {
     for (;;) {
         const HWND target = updateWindow.load();
         if (!target || ::PostMessageA(target, msg, 0, lp)) return;
         // Waiting on the dialog's own thread would keep its queue full for ever.
-        if (!::IsWindow(target) || abort.load() || ::GetWindowThreadProcessId(target, nullptr) == ::GetCurrentThreadId())
+        if (!::IsWindow(target) || exiting.load() || ::GetWindowThreadProcessId(target, nullptr) == ::GetCurrentThreadId())
             return;
         ::Sleep(kRepostMs);
     }
@@ -103,7 +103,9 @@ void ReleaseThread(std::thread* thread) {
 
 struct KestUpdater::UpdateRun {
     std::atomic<bool> running{false};
-    std::atomic<bool> abort{false};
+    std::atomic<bool> abort{false};      // the download's: set by a cancel and at exit
+    std::atomic<bool> cancelled{false};  // by the user
+    std::atomic<bool> exiting{false};    // the updater is gone
     char errorText[kErrorTextSize] = {};
 };
 
@@ -135,6 +137,7 @@ KestUpdater::KestUpdater() : run_(std::make_shared<UpdateRun>()) {}
 
 KestUpdater::~KestUpdater() {
     if (!stopped_.load()) {
+        run_->exiting = true;
         run_->abort = true;
         theLog.Log("Downloader thread Stopped");
         stopped_ = true;
@@ -151,6 +154,7 @@ bool KestUpdater::CheckForUpdate() {
         std::string reply;
         {
             KestDownloader downloader;
+            downloader.timeLimitMs = kUpdateCheckTimeLimitMs;
             downloader.DownloadToString(UpdateCheckUrl(GetUserNameText()), reply);
         }
         float newest = 0;
@@ -169,6 +173,8 @@ bool KestUpdater::CheckForUpdate() {
 void KestUpdater::StartUpdate(const std::string&) {
     bool idle = false;
     if (!run_->running.compare_exchange_strong(idle, true)) return;
+    run_->cancelled = false;
+    run_->abort = run_->exiting.load();
     std::shared_ptr<UpdateRun> run = run_;
     try {
         thread_.reset(new std::thread([run] { RunUpdateOn(run); }), &ReleaseThread);
@@ -186,16 +192,24 @@ void KestUpdater::RunUpdate(const std::string&) {
     RunUpdateOn(run_);
 }
 
+void KestUpdater::CancelUpdate() {
+    if (!run_->running.load()) return;
+    run_->cancelled = true;
+    run_->abort = true;
+}
+
 void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
+    const char* fetching = nullptr;  // the file under way when the update ends early
     try {
         KestDownloader downloader;
         const std::string address = UpdateServerAddress();
         bool fetched = true;
         for (const UpdateFile& file : kUpdateFiles) {
+            fetching = file.savedAs;
             downloader.outputFile = file.savedAs;
             postedPercent = kNothingPosted;
-            if (!downloader.Download(address + file.path, &run->abort, true, &OnUpdateProgress)) {
-                theLog.LogError("Failed To Download Update");
+            if (run->abort.load() || !downloader.Download(address + file.path, &run->abort, true, &OnUpdateProgress)) {
+                if (!run->abort.load()) theLog.LogError("Failed To Download Update");
                 fetched = false;
                 break;
             }
@@ -204,10 +218,11 @@ void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
                 break;
             }
         }
+        fetching = fetched ? nullptr : fetching;
         if (fetched) {
             theLog.Log("Downloaded Update");
             if (const HANDLE batch = StartUpdaterBatch()) {
-                PostOutcome(WM_KEST_UPDATERUNNING, 0, run->abort);
+                PostOutcome(WM_KEST_UPDATERUNNING, 0, run->exiting);
                 ::WaitForSingleObject(batch, INFINITE);
                 ::CloseHandle(batch);
             } else {
@@ -218,12 +233,20 @@ void KestUpdater::RunUpdateOn(const std::shared_ptr<UpdateRun>& run) {
             }
         }
     } catch (const KestDownloadError& error) {
-        ReportDownloadErrorOn(*run, error.Message());
+        if (!run->cancelled.load()) ReportDownloadErrorOn(*run, error.Message());
     } catch (const std::exception& error) {
         // Out of memory or the like: the dialog still learns that the update ended.
-        ReportDownloadErrorOn(*run, error.what());
+        if (!run->cancelled.load()) ReportDownloadErrorOn(*run, error.what());
     }
+    if (run->cancelled.load() && fetching) EndCancelledOn(*run, fetching);
     run->running = false;
+}
+
+void KestUpdater::EndCancelledOn(UpdateRun& run, const char* partialFile) {
+    // Cut short, the file would pass for a whole one.
+    ::DeleteFileA(partialFile);
+    theLog.Log("Update Cancelled");
+    PostOutcome(WM_KEST_UPDATECANCELLED, 0, run.exiting);
 }
 
 void KestUpdater::ReportDownloadError(const char* message) { ReportDownloadErrorOn(*run_, message); }
@@ -235,7 +258,7 @@ void KestUpdater::ReportDownloadErrorOn(UpdateRun& run, const char* message) {
 void KestUpdater::ReportErrorOn(UpdateRun& run, const char* text) {
     theLog.LogError("%s", text);
     std::snprintf(run.errorText, sizeof run.errorText, "%s", text);
-    PostOutcome(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(run.errorText), run.abort);
+    PostOutcome(WM_KEST_UPDATEERROR, reinterpret_cast<LPARAM>(run.errorText), run.exiting);
 }
 
 void KestUpdater::OnUpdateProgress(uint32_t total, uint32_t done) {

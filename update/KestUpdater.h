@@ -3,8 +3,9 @@
 //
 // How it works
 // - CheckForUpdate runs on the user-interface thread: it asks the update server for the
-//   newest version number and compares it with the program's own. The downloader's
-//   timeouts bound it: a silent server delays the main window by seconds, not minutes.
+//   newest version number and compares it with the program's own. It has a time limit
+//   of its own, so whatever the server does (stays silent, never takes the connection,
+//   sends a byte now and then) the main window is delayed by seconds, not minutes.
 // - StartUpdate starts one update thread (never two at once) that downloads the archiver,
 //   the update archive and the updater batch file into the current folder and then runs
 //   the batch file there with the command interpreter, waiting for it. A batch file
@@ -15,10 +16,12 @@
 //   in that run. Progress is posted only when the whole percentage changes; the error or
 //   running message, which ends the dialog's wait, is posted again while a full queue
 //   refuses it.
-// - The running and abort flags are atomics shared by the thread and the updater. The
-//   thread holds its own reference to them (UpdateRun), so the updater can be destroyed
-//   at process exit while a download runs: the destructor sets abort and lets the thread
-//   go without waiting; the download stops after its current chunk.
+// - CancelUpdate ends the download under way within moments: the file it was fetching is
+//   removed, nothing more is fetched or run, and WM_KEST_UPDATECANCELLED tells the dialog.
+// - The flags are atomics shared by the thread and the updater. The thread holds its own
+//   reference to them (UpdateRun), so the updater can be destroyed at process exit while
+//   a download runs: the destructor sets abort and lets the thread go without waiting;
+//   the download stops within moments.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +36,10 @@
 constexpr UINT WM_KEST_UPDATEERROR = WM_USER + 21;     // lParam: the error text
 constexpr UINT WM_KEST_UPDATEPROGRESS = WM_USER + 22;  // lParam: percent, 0 to 100
 constexpr UINT WM_KEST_UPDATERUNNING = WM_USER + 23;   // all three files are in
+constexpr UINT WM_KEST_UPDATECANCELLED = WM_USER + 24;  // CancelUpdate has ended the update
+
+// How long the start-up check may take, whatever the server does.
+constexpr uint32_t kUpdateCheckTimeLimitMs = 10000;
 
 // The server's host when KEST_UPDATE_HOST does not name one. Under the reserved name
 // "invalid" it never resolves: the project runs no public update server.
@@ -70,6 +77,8 @@ public:
     void StartUpdate(const std::string& text);
     // The download-and-run sequence; text is not used.
     void RunUpdate(const std::string& text);
+    // Ends the update under way before its batch file runs; nothing when none runs.
+    void CancelUpdate();
     // Logs "KestDownloader:: " + message and hands it to the update dialog.
     void ReportDownloadError(const char* message);
     // The progress callback of every download: posts the whole percent when it differs
@@ -84,6 +93,8 @@ private:
     struct UpdateRun;
     static void RunUpdateOn(const std::shared_ptr<UpdateRun>& run);
     static void ReportDownloadErrorOn(UpdateRun& run, const char* message);
+    // Removes the file the cancelled update was fetching and tells the dialog.
+    static void EndCancelledOn(UpdateRun& run, const char* partialFile);
     // Logs text and hands it to the update dialog as the update's error.
     static void ReportErrorOn(UpdateRun& run, const char* text);
 

@@ -683,6 +683,7 @@ TEST_F(MainWindowTest, ClosingWhileABigJobRunsStopsAtTheNextEntryAndLeavesWholeF
 // What a popup menu of this thread showed, read from inside the system's menu loop.
 struct ShownMenu {
     std::vector<std::string> items;  // "text" or "text (disabled)"
+    std::vector<RECT> itemRects;     // in the pixels
     uitest::Pixels pixels;
 };
 
@@ -728,6 +729,12 @@ private:
             ::GetMenuStringA(items, i, text, sizeof text, MF_BYPOSITION);
             const bool disabled = ::GetMenuState(items, i, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED);
             driver->shown_.items.push_back(std::string(text) + (disabled ? " (disabled)" : ""));
+            RECT r{};
+            ::GetMenuItemRect(nullptr, items, i, &r);
+            RECT window{};
+            ::GetWindowRect(menu, &window);
+            ::OffsetRect(&r, -window.left, -window.top);
+            driver->shown_.itemRects.push_back(r);
         }
         uitest::RepaintNow(menu);
         driver->shown_.pixels = uitest::CaptureWindow(menu);
@@ -744,6 +751,18 @@ private:
 MenuDriver* MenuDriver::current_ = nullptr;
 
 ShownMenu DriveMenu(const std::function<void()>& open, int pick = -1) { return MenuDriver::Drive(open, pick); }
+
+// The start-up placeholder is no job: right-clicking it offers what the space below the
+// rows offers.
+TEST_F(MainWindowTest, RightClickingThePlaceholderRowOffersAddingFilesAndTheLog) {
+    ASSERT_TRUE(window->ClearPending());
+    POINT at = RowPoint(0);
+    ::ClientToScreen(window->JobList().hwnd(), &at);
+    const ShownMenu menu = DriveMenu([&] {
+        window->JobList().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window->JobList().hwnd()), MAKELPARAM(at.x, at.y));
+    });
+    EXPECT_EQ((std::vector<std::string>{"Add FastFiles...", "Show Log"}), menu.items);
+}
 
 // Three jobs, one per state a row can be in when the user asks: finished, failed, and
 // waiting (queued while the worker is stopped, so it cannot start).
@@ -831,7 +850,22 @@ TEST_F(JobRowsTest, TheContextMenuOffersWhatTheRowUnderItAllows) {
         for (uint32_t p : menu.pixels.bgra)
             background += RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == KestTheme.windowBackground;
         EXPECT_GT(background, static_cast<int>(menu.pixels.bgra.size()) / 2) << c.name << ": not in the palette";
-        if (c.row == 0) uitest::SavePng(menu.pixels, "main_window_context_menu");
+        // Each item's text in the colour of its state, and none in the other's.
+        ASSERT_EQ(c.items.size(), menu.itemRects.size()) << c.name;
+        for (size_t i = 0; i < c.items.size(); ++i) {
+            const bool disabled = c.items[i].find(" (disabled)") != std::string::npos;
+            int own = 0, other = 0;
+            const RECT& r = menu.itemRects[i];
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) {
+                    const COLORREF p = menu.pixels.At(x, y);
+                    own += p == (disabled ? KestTheme.buttonFaceDisabled.text : KestTheme.buttonFace.text);
+                    other += p == (disabled ? KestTheme.buttonFace.text : KestTheme.buttonFaceDisabled.text);
+                }
+            EXPECT_GT(own, 10) << c.name << ": " << c.items[i];
+            EXPECT_EQ(0, other) << c.name << ": " << c.items[i];
+        }
+        if (c.row == 1) uitest::SavePng(menu.pixels, "main_window_context_menu");
     }
 
     // The keyboard's menu key and Shift+F10 open it for the selected row.
@@ -873,7 +907,8 @@ void PressCtrlO(HWND focus) {
 
 // Two files chosen in the open dialog, a FastFile and another file, give what a drop of
 // the two gives: a row and a job, and one box. The next time the dialog starts where
-// the files were chosen, wherever the program's current folder is.
+// the files were chosen, wherever the program's current folder is; and it leaves the
+// current folder (where the log and an update's files go) where it was.
 TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
     Archive("valid.ff");
     Archive("notes.txt");
@@ -899,13 +934,23 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
     EXPECT_EQ("Not a FastFile: 'notes.txt'", boxes.Seen()[1].text);
     EXPECT_EQ((std::vector<std::string>{"Added 'valid.ff' to the Que"}), AddedLines());
 
+    chosen = "\"valid.ff\"";
+    const std::string elsewhere = dir / "elsewhere";
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.c_str()));
+    PressCtrlO(window->hwnd());
+    char after[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, after);
+    ::SetCurrentDirectoryA(current);
+    EXPECT_EQ(elsewhere, after) << "the open dialog moved the current folder";
+
     chosen.clear();  // cancelled: nothing more is taken
     PressCtrlO(window->hwnd());
-    EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path()}), startedIn);
-    EXPECT_EQ(1u, AddedLines().size());
+    EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path(), dir.Path()}), startedIn);
+    EXPECT_EQ(2u, AddedLines().size());
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ((std::vector<std::string>{"valid.ff", "Done"}), (std::vector<std::string>{window->Row(0)[0], window->Row(0)[1]}));
-    EXPECT_EQ(1, window->JobList().GetItemCount());
+    EXPECT_EQ(2, window->JobList().GetItemCount());
 }
 
 TEST(DroppedPathCheck, CommandLinePathsBecomeFullPaths) {

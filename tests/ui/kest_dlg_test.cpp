@@ -394,6 +394,7 @@ TEST_F(KestDlgTest, EveryTemplateOpensThemed) {
         {IDD_MESSAGEBOX, "template_2000_messagebox", 8, kShowClose, IDR_MAINFRAME},
         {IDD_ABOUT, "template_2007_about", 8, kShowClose, IDR_MAINFRAME},
     };
+    int texts = 0;
     for (const Case& c : cases) {
         ThemedTestDialog d(c.id, c.style, c.shown, c.icon);
         Open(d);
@@ -409,8 +410,26 @@ TEST_F(KestDlgTest, EveryTemplateOpensThemed) {
         const uitest::Pixels p = uitest::CaptureWindow(d.hwnd());
         EXPECT_FALSE(uitest::SavePng(p, c.name).empty()) << c.name;
         EXPECT_EQ(KestTheme.rimDark, p.At(20, 29)) << c.name;
+        // Texts sit on the window's background, not on the edit controls' grey.
+        for (HWND child = ::GetWindow(d.hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            char cls[32] = {};
+            ::GetClassNameA(child, cls, sizeof cls);
+            const DWORD type = static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE)) & SS_TYPEMASK;
+            if (lstrcmpiA(cls, "Static") != 0 || !::IsWindowVisible(child) || type > SS_RIGHT) continue;
+            ++texts;
+            const uitest::Pixels text = uitest::CutOut(p, d.hwnd(), child);
+            int background = 0, edit = 0;
+            for (int y = 0; y < text.height; ++y)
+                for (int x = 0; x < text.width; ++x) {
+                    background += text.At(x, y) == KestTheme.windowBackground;
+                    edit += text.At(x, y) == kEditBackground;
+                }
+            EXPECT_EQ(0, edit) << c.name << ", static " << ::GetDlgCtrlID(child);
+            EXPECT_GT(background, text.width * text.height / 2) << c.name << ", static " << ::GetDlgCtrlID(child);
+        }
         ::DestroyWindow(d.hwnd());
     }
+    EXPECT_GT(texts, 5);
 }
 
 }  // namespace

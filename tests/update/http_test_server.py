@@ -12,7 +12,12 @@ DIR/update (see UPDATE_FILES; 404 when missing) with options from NAME.options.
 Options: ignore_range=1, http10=1 (answer as HTTP/1.0), chunked=1 (no Content-Length),
 slow=MS (1024 bytes every MS ms), cut=K (announce all, send K bytes, close),
 silent=1 (take the request and never answer, keeping the connection open until the
-client gives up or for 30 s), status=CODE.
+client gives up or for 30 s), drip=MS (the whole answer, status line first, one byte
+every MS ms; a transfer the client gives up is logged as "aborted after N bytes"),
+status=CODE.
+
+DIR/full_port names a second port whose listener never accepts and whose queue is
+full: a connection to it is never established, as to a host that does not answer.
 """
 import argparse
 import os
@@ -69,9 +74,27 @@ class Handler(BaseHTTPRequestHandler):
             if select.select([self.connection], [], [], 0.05)[0] and not self.connection.recv(1, socket.MSG_PEEK):
                 return
 
+    def drip(self, answer, delay):
+        self.close_connection = True
+        sent = 0
+        try:
+            for byte in answer:
+                self.connection.sendall(bytes((byte,)))
+                sent += 1
+                # Wakes at once when the client closes its end.
+                if select.select([self.connection], [], [], delay)[0] and not self.connection.recv(1, socket.MSG_PEEK):
+                    break
+        except OSError:
+            pass
+        if sent < len(answer):
+            self.record("aborted after %d bytes" % sent)
+
     def answer(self, body_of, size, options):
         if options.get("silent") == "1":
             return self.wait_for_client_to_give_up()
+        if "drip" in options:
+            head = "HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % size
+            return self.drip(head.encode() + body_of(0, size), int(options["drip"]) / 1000.0)
         if options.get("http10") == "1":
             self.protocol_version = "HTTP/1.0"
         status = int(options.get("status", "200"))
@@ -111,6 +134,21 @@ class Handler(BaseHTTPRequestHandler):
             self.record("aborted")
 
 
+def full_listener():
+    """A listener with a queue of one that is never accepted from, filled: the system
+    drops every further connection request, and the client's connect waits."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    fillers = []
+    for _ in range(4):
+        filler = socket.socket()
+        filler.setblocking(False)
+        filler.connect_ex(listener.getsockname())
+        fillers.append(filler)
+    return listener, fillers
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
@@ -129,9 +167,11 @@ def main():
     server.daemon_threads = True
     server.folder = folder
     server.log_lock = threading.Lock()
-    with open(os.path.join(folder, "port.tmp"), "w") as f:
-        f.write("%d\n" % server.server_address[1])
-    os.replace(os.path.join(folder, "port.tmp"), os.path.join(folder, "port"))
+    full, _ = full_listener()
+    for name, port in (("full_port", full.getsockname()[1]), ("port", server.server_address[1])):
+        with open(os.path.join(folder, name + ".tmp"), "w") as f:
+            f.write("%d\n" % port)
+        os.replace(os.path.join(folder, name + ".tmp"), os.path.join(folder, name))
 
     def watch(deadline):
         while time.monotonic() < deadline and os.path.isdir(folder) and not os.path.exists(os.path.join(folder, "quit")):

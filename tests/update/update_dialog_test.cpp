@@ -17,10 +17,11 @@ namespace {
 
 using updatetest::ScopedEnvironment;
 
-// Counts the updates it is asked to start instead of starting one, unless told to.
+// Counts the updates it is asked to start or cancel instead of doing so, unless told to.
 class TestUpdatedlg : public KestUpdatedlg {
 public:
     int updatesBegun = 0;
+    int cancelsAsked = 0;
     bool realUpdate = false;
     KestProgress& Progress() { return progress_; }
     KestHyperlink& Link() { return releaseNotes_; }
@@ -29,6 +30,10 @@ protected:
     void BeginUpdate() override {
         ++updatesBegun;
         if (realUpdate) KestUpdatedlg::BeginUpdate();
+    }
+    void CancelUpdate() override {
+        ++cancelsAsked;
+        if (realUpdate) KestUpdatedlg::CancelUpdate();
     }
 };
 
@@ -83,7 +88,8 @@ protected:
         const RECT client = dialog.GetClientRect();
         const RECT label = RectOf(hwnd(), IDC_UPDATE_ERROR_LABEL);
         std::vector<RECT> whiteText;
-        for (int id : {IDC_UPDATE_DOWNLOAD, IDC_UPDATE_CLOSE, IDC_UPDATE_PROGRESS}) whiteText.push_back(RectOf(hwnd(), id));
+        for (int id : {IDC_UPDATE_DOWNLOAD, IDC_UPDATE_CANCEL, IDC_UPDATE_CLOSE, IDC_UPDATE_PROGRESS})
+            whiteText.push_back(RectOf(hwnd(), id));
         int light = 0, red = 0;
         for (int y = origin.y; y < origin.y + client.bottom; ++y) {
             for (int x = origin.x; x < origin.x + client.right; ++x) {
@@ -148,6 +154,35 @@ TEST_F(UpdateDialogTest, WhileDownloadingNothingClosesItAndOnlyPercentagesMoveTh
         Post(WM_KEST_UPDATEPROGRESS, s.posted);
         EXPECT_EQ(s.shown, dialog.Progress().Position()) << "after " << s.posted;
     }
+}
+
+// While the files download a themed Cancel stands in Download's place; once the update
+// thread says it has stopped, the offer is back as it was and can be taken again.
+TEST_F(UpdateDialogTest, CancelTakesDownloadsPlaceAndBringsTheOfferBack) {
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_CANCEL));
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    Post(WM_KEST_UPDATEPROGRESS, 42);
+    EXPECT_TRUE(Shown(hwnd(), IDC_UPDATE_CANCEL) && Enabled(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_DOWNLOAD));
+    const RECT download = RectOf(hwnd(), IDC_UPDATE_DOWNLOAD), cancel = RectOf(hwnd(), IDC_UPDATE_CANCEL);
+    EXPECT_TRUE(::EqualRect(&download, &cancel));
+    EXPECT_EQ(0, CheckPixels("update_downloading"));
+    EXPECT_EQ(std::vector<std::string>{}, uitest::SystemColourBlocks(uitest::CutOut(
+                                               uitest::CaptureWindow(hwnd()), hwnd(), ::GetDlgItem(hwnd(), IDC_UPDATE_CANCEL))));
+
+    Click(hwnd(), IDC_UPDATE_CANCEL);
+    Click(hwnd(), IDC_UPDATE_CANCEL);
+    EXPECT_EQ(1, dialog.cancelsAsked);
+    EXPECT_FALSE(Enabled(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_TRUE(dialog.IsDownloading()) << "until the update thread has stopped";
+    Post(WM_KEST_UPDATECANCELLED, 0);
+
+    ExpectState(true, false, false, true, true);
+    EXPECT_FALSE(Shown(hwnd(), IDC_UPDATE_CANCEL));
+    EXPECT_TRUE(Shown(hwnd(), IDC_UPDATE_DOWNLOAD));
+    EXPECT_EQ(0, dialog.Progress().Position());
+    Click(hwnd(), IDC_UPDATE_DOWNLOAD);
+    EXPECT_EQ(2, dialog.updatesBegun);
 }
 
 TEST_F(UpdateDialogTest, AnErrorShowsTheTextUnderARedLabelAndOnlyCloseIsLeft) {

@@ -319,6 +319,52 @@ TEST_F(UpdaterTest, TheDestructorStopsARunningDownloadWithoutWaitingForIt) {
     EXPECT_TRUE(Server().RequestsTo("/downloads.php").empty()) << "nothing more is fetched";
 }
 
+// Cancel ends the update whether it waits for an answer's head or for more of its body:
+// the file it was fetching is gone, nothing more is fetched or run, and the updater can
+// start again.
+TEST_F(UpdaterTest, CancelEndsTheDownloadRemovesItsFileAndLeavesTheUpdaterAsItWas) {
+    const struct {
+        const char* name;
+        const char* options;  // of 7za.exe
+        bool afterProgress;   // cancelled once a chunk has arrived, else once the request is in
+    } cases[] = {{"waiting for the head", "drip=1000", false}, {"waiting for the body", "slow=300", true}};
+    for (const auto& c : cases) {
+        ServeUpdate();
+        Server().PutUpdateFile("7za.exe", Pattern(0, 30000), c.options);
+        Server().ClearRequests();
+        recorder.messages.clear();
+        theLog.ClearHistory();
+        KestUpdater updater;
+        updater.StartUpdate("");
+        ASSERT_TRUE(recorder.PumpUntil([&] {
+            return c.afterProgress ? !Posted(WM_KEST_UPDATEPROGRESS).empty() : !Server().RequestsTo("/util/").empty();
+        })) << c.name;
+        const size_t progressBefore = Posted(WM_KEST_UPDATEPROGRESS).size();
+        const auto cancelled = std::chrono::steady_clock::now();
+        updater.CancelUpdate();
+        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(WM_KEST_UPDATECANCELLED).empty(); }))
+            << c.name;
+        std::printf("%s: the update ended %lld ms after Cancel\n", c.name,
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - cancelled)
+                                               .count()));
+        EXPECT_FALSE(FileExists(folder / "7za.exe")) << c.name;
+        EXPECT_EQ(progressBefore, Posted(WM_KEST_UPDATEPROGRESS).size()) << c.name << ": progress after Cancel";
+        EXPECT_TRUE(Server().RequestsTo("/downloads.php").empty()) << c.name;
+        EXPECT_EQ(1u, Posted(WM_KEST_UPDATECANCELLED).size()) << c.name;
+        EXPECT_TRUE(Posted(WM_KEST_UPDATEERROR).empty() && Posted(WM_KEST_UPDATERUNNING).empty()) << c.name;
+        EXPECT_EQ("Update Cancelled", theLog.History().back()) << c.name;
+        EXPECT_FALSE(LogHas("Failed To Download Update")) << c.name;
+
+        Server().PutUpdateFile("7za.exe", "7za");
+        updater.StartUpdate("");
+        EXPECT_TRUE(recorder.PumpUntil([&] { return !updater.IsRunning() && !Posted(WM_KEST_UPDATERUNNING).empty(); }))
+            << c.name;
+        EXPECT_EQ("ran\r\n", ReadFile(folder / "updater_ran.txt")) << c.name << ": a new update after Cancel";
+        ::DeleteFileA((folder / "updater_ran.txt").c_str());
+    }
+}
+
 TEST_F(UpdaterTest, ProgressPostsTheWholePercentWhenItChangesAndErrorsTheirBoundedText) {
     const struct {
         uint32_t total, done;

@@ -122,6 +122,7 @@ bool TestHttpServer::Start(std::string* error) {
         return false;
     }
     port_ = std::stoi(ReadFile(*folder_ / "port"));
+    fullPort_ = std::stoi(ReadFile(*folder_ / "full_port"));  // written first
     return true;
 }
 

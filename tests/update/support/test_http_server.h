@@ -57,6 +57,9 @@ public:
     int Port() const { return port_; }
     std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }  // as KEST_UPDATE_HOST takes it
     std::string Url(const std::string& pathAndQuery) const { return "http://" + Host() + pathAndQuery; }
+    // A port that never takes a connection: the connect waits as for a host that does
+    // not answer.
+    std::string UnansweringHost() const { return "127.0.0.1:" + std::to_string(fullPort_); }
 
     // A file of the update server (version.txt, 7za.exe, ...) with serving options ("cut=5000").
     void PutUpdateFile(const std::string& name, const std::string& content, const std::string& options = "");
@@ -68,6 +71,7 @@ public:
 private:
     testsupport::TempFolder* folder_ = nullptr;
     int port_ = 0;
+    int fullPort_ = 0;
 };
 
 // The one server of a test program, started on first use and stopped at exit.
