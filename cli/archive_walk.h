@@ -1,6 +1,6 @@
 // One archive's files for the modes that answer without extracting (--cat, --diff): the
-// archive is loaded and located as a job would load it, and its files are handed to a
-// destination exactly as extraction with the run's options would make them.
+// run's options become the walk's request, and LoadAndExport loads the archive as a job
+// would and hands its files to a destination exactly as extraction would make them.
 #pragma once
 
 #include "cli_options.h"

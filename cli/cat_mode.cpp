@@ -1,9 +1,9 @@
 #include "cat_mode.h"
 
 #include "archive_walk.h"
+#include "file_bytes_destination.h"
 #include "ff_job.h"
 #include "live_display.h"
-#include "output_folder.h"
 #include "run_log.h"
 
 #include <cerrno>
@@ -17,33 +17,6 @@
 #endif
 
 namespace {
-
-// Keeps the bytes of the last file at the wanted path: a later file at the same path
-// takes the place of an earlier one, as on disk.
-class CatDestination : public ExportDestination {
-public:
-    explicit CatDestination(const std::string& path) : wanted_(PathKey(NormalOutputPath(path))) {}
-
-    bool BeginFile(const ExportedFile& file) override
-    {
-        // In an empty folder a file that does not make its folder is never made.
-        if (!file.createsFolders || PathKey(file.path) != wanted_)
-            return false;
-        found_ = true;
-        bytes_.clear();
-        return true;
-    }
-    void WriteBytes(const uint8_t* bytes, size_t size) override { bytes_.append(reinterpret_cast<const char*>(bytes), size); }
-    void EndFile() override {}
-
-    bool Found() const { return found_; }
-    const std::string& Bytes() const { return bytes_; }
-
-private:
-    const std::string wanted_;
-    bool found_ = false;
-    std::string bytes_;
-};
 
 // A reader that went away (| head) has all it wanted: that is no failure.
 bool ReaderWentAway(int error)
@@ -64,7 +37,7 @@ int RunCatMode(const CliOptions& options)
     if (!log.Ready())
         return 1;
     FFZone zone;
-    CatDestination cat(options.catPath);
+    FileBytesDestination cat(options.catPath);
     if (!WalkArchive(zone, options.files[0], options, cat))
         return 1;
     if (!cat.Found()) {
