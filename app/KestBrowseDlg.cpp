@@ -28,7 +28,7 @@ constexpr int kCascadeSteps = 8;
 // after the user's input and the paints, so the window answers meanwhile.
 constexpr UINT_PTR kPreviewFillTimer = 1;
 constexpr auto kPreviewFillSlice = std::chrono::milliseconds(15);
-constexpr size_t kPreviewPiece = 16 * 1024;
+constexpr size_t kPreviewPiece = 4 * 1024;
 constexpr WPARAM kTextEnd = 0x7FFFFFFF;  // a selection there is put at the end of the text
 
 constexpr DWORD kFollowLowerRight = ANCHOR_RIGHT | ANCHOR_BOTTOM;
@@ -387,16 +387,17 @@ void KestBrowseDlg::OnColumnClick(int column) {
     std::vector<bool> wasSelected(rows_.FileCount());
     for (int row : SelectedRows()) wasSelected[rows_.FileIndex(static_cast<size_t>(row))] = true;
     rows_.SortBy(column);
+    ShowRows();
     quietSelection_ = true;
-    list_.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     for (size_t row = 0; row < rows_.Count(); ++row)
         if (wasSelected[rows_.FileIndex(row)]) list_.SetItemState(static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
     quietSelection_ = false;
-    list_.Invalidate();
 }
 
 void KestBrowseDlg::ShowRows() {
-    list_.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // An empty list first: it drops the selection and the focus at once, where clearing
+    // them row by row costs a keystroke tens of milliseconds at 20,000 rows.
+    list_.Send(LVM_SETITEMCOUNT, 0, 0);
     list_.Send(LVM_SETITEMCOUNT, rows_.Count(), 0);
     list_.Invalidate();
 }

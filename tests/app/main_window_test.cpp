@@ -1044,6 +1044,8 @@ TEST_F(BrowseWindowTest, ListsTheFilesAFullExtractionWritesInItsOrderAndSortsByA
     Screenshot(browse, "browse_loaded");
 
     // Each click on a heading as the list reports it; a second one on the same reverses.
+    // The selected row stays selected where it goes.
+    Select(browse, 2);
     const struct {
         int column;
         std::vector<int> order;  // of rows above
@@ -1061,6 +1063,9 @@ TEST_F(BrowseWindowTest, ListsTheFilesAFullExtractionWritesInItsOrderAndSortsByA
         std::vector<std::vector<std::string>> sorted;
         for (int i : click.order) sorted.push_back(rows[i]);
         EXPECT_EQ(sorted, Rows(browse)) << "column " << click.column;
+        const int selected = static_cast<int>(browse->List().Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        EXPECT_EQ(rows[2][0], selected >= 0 ? Rows(browse)[selected][0] : "") << "column " << click.column;
+        EXPECT_EQ(1, browse->List().Send(LVM_GETSELECTEDCOUNT)) << "column " << click.column;
     }
 }
 
