@@ -7,7 +7,8 @@
 //   preview (goal: 99th percentile under 50 ms);
 //   closing it while it loads or extracts (goal: within 1 s, no file left cut short);
 //   the process's memory with no, one and two windows open, and after they closed.
-// Run: wine build/windows/bench/browse_bench.exe [FOLDER]
+// Run: wine build/windows/bench/browse_bench.exe [FOLDER [--keep]]; --keep leaves FOLDER\vandrel_browse_bench\big.ff
+// for timing other programs on it.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -302,6 +303,10 @@ int main(int argc, char** argv) {
                 before.workingMb, before.privateMb, one.workingMb, one.privateMb, two.workingMb, two.privateMb,
                 after.workingMb, after.privateMb);
     main.EndDialog(IDCANCEL);
-    fs::remove_all(work);
+    if (argc > 2 && std::string(argv[2]) == "--keep") {
+        fs::remove_all(work / "big");
+    } else {
+        fs::remove_all(work);
+    }
     return 0;
 }

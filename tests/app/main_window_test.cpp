@@ -1135,6 +1135,7 @@ TEST_F(BrowseWindowTest, ThePreviewShowsTextAsTextAndAnythingElseAsAHexDumpOfThe
             << c.path;
         EXPECT_EQ(c.shown, browse->PreviewText()) << c.path;
     }
+    browse->List().SetItemState(-1, 0, LVIS_SELECTED);
     Select(browse, RowOf(browse, "maps/mp/dm.gsc"));
     uitest::PumpUntil([&] { return browse->PreviewText().rfind("main()", 0) == 0; });
     Screenshot(browse, "browse_previewing");
