@@ -165,6 +165,11 @@ void KestBrowseDlg::ShowStatus(const std::string& text) {
     statusBar_.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
 }
 
+void KestBrowseDlg::ShowProgress(int percent) {
+    KestProgress& bar = statusBar_.Progress();
+    if (bar.SetPosition(percent)) bar.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
+}
+
 bool KestBrowseDlg::PreTranslateMessage(MSG& msg) {
     if (IsControlShortcut(msg, 'F')) {
         const HWND filter = GetDlgItem(IDC_BROWSE_FILTER);
@@ -330,9 +335,7 @@ void KestBrowseDlg::FillPreview() {
 
 void KestBrowseDlg::OnExtracting(const BrowseReport& report) {
     ShowStatus("Extracting " + std::to_string(report.done) + " of " + std::to_string(report.total) + " files..");
-    KestProgress& bar = statusBar_.Progress();
-    if (report.total > 0 && bar.SetPosition(static_cast<int32_t>(int64_t(report.done) * 100 / report.total)))
-        bar.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
+    if (report.total > 0) ShowProgress(static_cast<int>(int64_t(report.done) * 100 / report.total));
 }
 
 void KestBrowseDlg::OnExtracted(const BrowseReport& report) {
@@ -343,8 +346,7 @@ void KestBrowseDlg::OnExtracted(const BrowseReport& report) {
     if (report.writeErrors > 0)
         text += "; " + std::to_string(report.writeErrors) + " could not be written (see the log)";
     ShowStatus(text);
-    KestProgress& bar = statusBar_.Progress();
-    if (bar.SetPosition(100)) bar.RedrawWindow(RDW_INVALIDATE | RDW_ERASE);
+    ShowProgress(100);
 }
 
 bool KestBrowseDlg::OnListNotify(const NMHDR& notice, LRESULT& result) {

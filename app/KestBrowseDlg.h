@@ -97,6 +97,7 @@ private:
     void CascadeFromOthers();
     void EndSession();
     void ShowStatus(const std::string& text);
+    void ShowProgress(int percent);
     void OnReport(std::unique_ptr<BrowseReport> report);
     void OnListed(BrowseReport& report);
     void OnPreview(const BrowseReport& report);
