@@ -290,7 +290,7 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
 // reported as stopped, and nothing is posted.
 TEST(WorkerLifecycle, ABrowseSessionStoppedWhileItLoadsEndsTheLoadAtOnce)
 {
-    constexpr size_t kZone = size_t(160) << 20;
+    constexpr size_t kZone = size_t(64) << 20;
     TempFolder dir;
     const std::string big = dir / "big.ff";
     ASSERT_TRUE(ffb::WriteFile(
