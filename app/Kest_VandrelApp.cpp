@@ -57,7 +57,9 @@ BOOL CKest_VandrelApp::InitInstance() {
     theKestReg.LoadSettings();
     {
         CKest_VandrelDlg dialog;
-        dialog.SetStartupFiles(CommandLinePaths(__argc, __argv));
+        StartupFiles files = StartupFilesFrom(__argc, __argv);
+        dialog.SetStartupFiles(std::move(files.extract));
+        dialog.SetStartupBrowse(std::move(files.browse));
         dialog.updateAvailable = theUpdater.CheckForUpdate();
         dialog.DoModal();
         theKestReg.SaveSettings();

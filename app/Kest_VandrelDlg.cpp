@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "CaptionButton.h"
 #include "KestAboutDlg.h"
@@ -215,10 +216,12 @@ void CKest_VandrelDlg::OnOK() {
 }
 
 bool CKest_VandrelDlg::PreTranslateMessage(MSG& msg) {
-    const bool ctrlO = msg.message == WM_KEYDOWN && msg.wParam == 'O' && ::GetKeyState(VK_CONTROL) < 0 &&
-                       ::GetKeyState(VK_MENU) >= 0 && ::GetKeyState(VK_SHIFT) >= 0;
-    if (ctrlO && IsWindowEnabled()) {
+    if (IsControlShortcut(msg, 'O') && IsWindowEnabled()) {
         AddFastFiles();
+        return true;
+    }
+    if (IsControlShortcut(msg, 'B') && IsWindowEnabled()) {
+        BrowseChosenFastFile();
         return true;
     }
     return KestDlg::PreTranslateMessage(msg);
@@ -227,6 +230,25 @@ bool CKest_VandrelDlg::PreTranslateMessage(MSG& msg) {
 void CKest_VandrelDlg::AddFastFiles() {
     const std::vector<std::string> paths = ChooseFastFiles(hwnd(), openDialogFolder_);
     if (!paths.empty()) QueueDroppedFiles(paths);
+}
+
+void CKest_VandrelDlg::BrowseChosenFastFile() {
+    const std::vector<std::string> paths = ChooseFastFiles(hwnd(), openDialogFolder_, false);
+    if (!paths.empty()) BrowseFastFile(paths.front());
+}
+
+void CKest_VandrelDlg::BrowseFastFile(const std::string& path) {
+    const DroppedPath checked = CheckDroppedPath(path);
+    if (checked.Accepted())
+        KestBrowseDlg::Open(checked.path, *this);
+    else
+        ShowMessageBox(kInvalidFileCaption, checked.rejection, KMB_OK | KMB_ICONERROR, hwnd());
+}
+
+std::string CKest_VandrelDlg::OutputFolderFor(const std::string& fastFile) const {
+    FFJob job = MakeJob(fastFile, 0);
+    job.LocalDump = ExportOptions.LocalDump;
+    return theFFWorker.OutputFolderOf(job);
 }
 
 void CKest_VandrelDlg::OnJobListContextMenu(LPARAM where) {
@@ -252,8 +274,10 @@ void CKest_VandrelDlg::OnJobListContextMenu(LPARAM where) {
         menu.AddItem(kOpenOutputFolder, "Open Output Folder", RowIsDone(row));
         menu.AddItem(kOpenFastFileFolder, "Open FastFile Folder");
         menu.AddItem(kCopyPath, "Copy Path");
+        menu.AddItem(kBrowseContents, "Browse Contents...");
     } else {
         menu.AddItem(kAddFastFiles, "Add FastFiles...");
+        menu.AddItem(kBrowseFastFile, "Browse FastFile...");
         menu.AddItem(kShowLog, "Show Log");
     }
     RunJobListCommand(menu.Track(hwnd(), at), row);
@@ -276,6 +300,12 @@ void CKest_VandrelDlg::RunJobListCommand(UINT command, int row) {
     case kShowLog:
         ShowLog();
         break;
+    case kBrowseContents:
+        if (IsJobRow(row)) BrowseFastFile(jobRows_[row].path);
+        break;
+    case kBrowseFastFile:
+        BrowseChosenFastFile();
+        break;
     }
 }
 
@@ -297,6 +327,7 @@ void CKest_VandrelDlg::OnFirstShown() {
         startupFiles_.clear();
         QueueDroppedFiles(paths);
     }
+    for (const std::string& path : std::exchange(startupBrowse_, {})) BrowseFastFile(path);
 }
 
 void CKest_VandrelDlg::ApplyWindowOnTop() {
@@ -419,7 +450,9 @@ LRESULT CKest_VandrelDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEST_PROGRESS:
         return OnProgress(lp);
     case WM_DESTROY:
-        // Every way out of the window ends here: no report may follow it.
+        // Every way out of the window ends here: no report may follow it, and no
+        // browse window outlives it.
+        KestBrowseDlg::CloseAll();
         StopWorker();
         break;
     }

@@ -7,7 +7,8 @@
 // Beyond drops, the job list answers a double-click or Enter on a finished row by
 // opening that job's output folder, and offers a context menu (the row's folders, its
 // path, adding FastFiles, the log); Ctrl+O and "Add FastFiles..." choose files in the
-// open dialog and take them through the same intake as a drop.
+// open dialog and take them through the same intake as a drop. "Browse Contents...",
+// "Browse FastFile..." and Ctrl+B open a browse window (KestBrowseDlg) on a FastFile.
 //
 // The worker posts its reports to this window. When the window closes, the worker is
 // stopped (the file being written is completed, the queued jobs are dropped) and the
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "KestBrowseDlg.h"
 #include "KestButton.h"
 #include "KestDlg.h"
 #include "KestListView.h"
@@ -33,7 +35,7 @@
 // The one extraction worker of the process.
 extern KestFFWorker theFFWorker;
 
-class CKest_VandrelDlg : public KestDlg {
+class CKest_VandrelDlg : public KestDlg, private BrowseHost {
 public:
     static constexpr COLORREF kWaitingColour = RGB(255, 149, 68);
     static constexpr COLORREF kOutputFolderTextColour = RGB(255, 0, 0);
@@ -54,13 +56,19 @@ public:
     // Files the program was started with; they are taken as one drop once the window
     // is first shown, after the update prompt.
     void SetStartupFiles(std::vector<std::string> paths) { startupFiles_ = std::move(paths); }
+    // Files to open browse windows on once the start files are taken.
+    void SetStartupBrowse(std::vector<std::string> paths) { startupBrowse_ = std::move(paths); }
 
     // Stops the worker and frees the row reports it posted that are still waiting.
     void StopWorker();
 
     // The open dialog: the chosen files go through the drop intake.
     void AddFastFiles();
-    // Ctrl+O, wherever the focus is in the window.
+    // A browse window on path, which meets the drop intake's checks first.
+    void BrowseFastFile(const std::string& path);
+    // The open dialog for one file, which is then browsed.
+    void BrowseChosenFastFile();
+    // Ctrl+O and Ctrl+B, wherever the focus is in the window.
     bool PreTranslateMessage(MSG& msg) override;
 
     KestListView& JobList() { return jobList_; }
@@ -95,7 +103,12 @@ private:
         kCopyPath,
         kAddFastFiles,
         kShowLog,
+        kBrowseContents,
+        kBrowseFastFile,
     };
+
+    std::string OutputFolderFor(const std::string& fastFile) const override;
+    void QueueFastFile(const std::string& fastFile) override { QueueDroppedFiles({fastFile}); }
 
     void BindControls();
     void CreateStatusBar();
@@ -132,6 +145,7 @@ private:
     bool clearPending = false;
     KestProgramLogDlg* logWindow_ = nullptr;
     std::vector<std::string> startupFiles_;
+    std::vector<std::string> startupBrowse_;
     std::vector<JobRowRecord> jobRows_;  // by row index
     std::string openDialogFolder_;       // where the open dialog last chose files
 };

@@ -2,6 +2,8 @@
 
 #include "ff_job.h"
 
+#include <cstring>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -47,16 +49,25 @@ std::vector<std::string> DroppedPaths(HDROP drop) {
     return paths;
 }
 
-std::vector<std::string> CommandLinePaths(int argc, char** argv) {
-    std::vector<std::string> paths;
+namespace {
+
+std::string FullPath(const char* given) {
+    const DWORD size = ::GetFullPathNameA(given, 0, nullptr, nullptr);
+    std::string full(size, '\0');
+    const DWORD length = size ? ::GetFullPathNameA(given, size, &full[0], nullptr) : 0;
+    // Otherwise the checks say what is wrong with it.
+    return length == 0 || length >= size ? given : full.substr(0, length);
+}
+
+}  // namespace
+
+StartupFiles StartupFilesFrom(int argc, char** argv) {
+    StartupFiles files;
     for (int i = 1; i < argc; ++i) {
-        const DWORD size = ::GetFullPathNameA(argv[i], 0, nullptr, nullptr);
-        std::string full(size, '\0');
-        const DWORD length = size ? ::GetFullPathNameA(argv[i], size, &full[0], nullptr) : 0;
-        if (length == 0 || length >= size)
-            paths.push_back(argv[i]);  // the checks then say what is wrong with it
+        if (strcmp(argv[i], "--browse") == 0 && i + 1 < argc)
+            files.browse.push_back(FullPath(argv[++i]));
         else
-            paths.push_back(full.substr(0, length));
+            files.extract.push_back(FullPath(argv[i]));
     }
-    return paths;
+    return files;
 }

@@ -27,6 +27,11 @@ DroppedPath CheckDroppedPath(const std::string& path);
 // Every path of a drop, in the shell's order, each whole however long it is.
 std::vector<std::string> DroppedPaths(HDROP drop);
 
-// The program's arguments as full paths: relative ones are taken from the current
-// folder, and forward slashes become backslashes.
-std::vector<std::string> CommandLinePaths(int argc, char** argv);
+// What the program was started with: files to extract ("Open with", a drop on its icon)
+// and, each after a "--browse", files to look inside. All are made full paths: relative
+// ones are taken from the current folder, and forward slashes become backslashes.
+struct StartupFiles {
+    std::vector<std::string> extract;
+    std::vector<std::string> browse;
+};
+StartupFiles StartupFilesFrom(int argc, char** argv);

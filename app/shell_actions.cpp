@@ -69,7 +69,7 @@ bool CopyTextToClipboard(HWND owner, const std::string& text) {
     return placed;
 }
 
-std::vector<std::string> ChooseFastFiles(HWND owner, std::string& folder) {
+std::vector<std::string> ChooseFastFiles(HWND owner, std::string& folder, bool several) {
     std::vector<char> names(kChosenNamesRoom, '\0');
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -82,7 +82,7 @@ std::vector<std::string> ChooseFastFiles(HWND owner, std::string& folder) {
     // The chosen paths meet the same checks as dropped ones, so the dialog does not
     // refuse missing files itself; nor may it move the program's current folder, where
     // the log is written.
-    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (several ? OFN_ALLOWMULTISELECT : 0);
     if (!::GetOpenFileNameA(&dialog)) return {};
 
     // One file: its full path. Several: the folder, then each name, each ending in a

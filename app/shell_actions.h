@@ -15,8 +15,8 @@ bool OpenFolderInFileManager(HWND owner, const std::string& folder);
 // Replaces the clipboard's contents with text.
 bool CopyTextToClipboard(HWND owner, const std::string& text);
 
-// The open dialog, owned by owner, for choosing one or more files: "FastFiles (*.ff)"
-// first, then "All files (*.*)", starting in folder when it is not empty. Returns the
-// chosen full paths in the dialog's order (none when it was cancelled) and sets folder
-// to the one they were chosen in.
-std::vector<std::string> ChooseFastFiles(HWND owner, std::string& folder);
+// The open dialog, owned by owner, for choosing one or more files (only one unless
+// several): "FastFiles (*.ff)" first, then "All files (*.*)", starting in folder when it
+// is not empty. Returns the chosen full paths in the dialog's order (none when it was
+// cancelled) and sets folder to the one they were chosen in.
+std::vector<std::string> ChooseFastFiles(HWND owner, std::string& folder, bool several = true);

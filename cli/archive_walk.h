@@ -1,6 +1,6 @@
 // One archive's files for the modes that answer without extracting (--cat, --diff): the
-// archive is loaded and located as a job would load it, and its files are handed to a
-// destination exactly as extraction with the run's options would make them.
+// run's options become the walk's request, and LoadAndExport loads the archive as a job
+// would and hands its files to a destination exactly as extraction would make them.
 #pragma once
 
 #include "cli_options.h"
@@ -13,6 +13,5 @@
 // destination. False when it does not load; the failure is logged as a job's is
 // ("(NAME) Error: MESSAGE").
 bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& options, ExportDestination& destination);
-// Walks the files of a loaded zone into destination; only the first walk of a zone logs
-// the names it refuses.
-void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination, bool firstWalk);
+// Walks the files of a loaded zone into destination again.
+void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination);

@@ -52,6 +52,12 @@ public:
             writeError_ = errno != 0 ? errno : EIO;
     }
     void EndFile() override {}
+    // The first walk has logged the names it refused.
+    void Refused(const ExportedFile& file) override
+    {
+        if (!writing_)
+            ExportDestination::Refused(file);
+    }
     // The one file asked for cannot be had: the mode fails as any allocation that fails.
     void AbandonFile(FileAbandoned) override { throw std::bad_alloc(); }
 
@@ -100,7 +106,7 @@ int RunCatMode(const CliOptions& options)
     signal(SIGPIPE, SIG_IGN);
 #endif
     cat.StartWriting();
-    WalkFiles(zone, options, cat, false);
+    WalkFiles(zone, options, cat);
     errno = 0;
     const int error = cat.WriteError() != 0 ? cat.WriteError() : fflush(stdout) == 0 ? 0 : errno;
     if (error == 0 || ReaderWentAway(error))

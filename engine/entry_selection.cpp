@@ -169,6 +169,14 @@ bool EntryTypeFromWord(const std::string& word, EntryType& type)
     return false;
 }
 
+const char* EntryTypeWord(EntryType type)
+{
+    for (const TypeWord& known : kTypeWords)
+        if (known.type == type)
+            return known.word;
+    return "";
+}
+
 bool GlobMatches(const std::string& glob, const std::string& path, size_t* work)
 {
     return GlobMatcher(glob).Matches(path, work);

@@ -12,6 +12,8 @@
 // The words that name the entry types: gsc, csc, menu, rmb, shock, vision and wav.
 // False for any other word.
 bool EntryTypeFromWord(const std::string& word, EntryType& type);
+// The word that names type; "" for a number that is no entry type.
+const char* EntryTypeWord(EntryType type);
 
 // Whether glob matches the whole of path ('/' between folders). '*' and '?' stay within
 // one folder, '**' crosses folders ("**/" also matches no folder at all), "[...]" is a

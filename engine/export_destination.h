@@ -1,6 +1,7 @@
 // Where the files of an extraction go. The walk over the entries (ExportFiles) decides
-// which files there are, at which paths and with which bytes; a destination only puts
-// them somewhere: a folder on disk, stdout, a digest per path.
+// which files there are, at which paths and with which bytes, and which names it refuses;
+// a destination only puts them somewhere (a folder on disk, stdout, a digest per path)
+// and says what it was not given.
 #pragma once
 
 #include "ff_zone.h"
@@ -40,4 +41,7 @@ public:
         (void)why;
         EndFile();
     }
+    // An entry whose name could leave the output folder: the walk makes no file of it.
+    // The default logs "Unsafe path refused: NAME", as extraction does.
+    virtual void Refused(const ExportedFile& file);
 };

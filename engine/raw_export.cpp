@@ -116,14 +116,27 @@ void ExportText(ExportDestination& destination, const ExportedFile& file, const 
 
 }  // namespace
 
-int32_t LoadAndLocate(FFZone& zone)
+int32_t LoadAndLocate(FFZone& zone, const std::atomic<bool>* stopRequested)
 {
-    const int32_t result = LoadFastFile(zone);
+    const int32_t result = LoadFastFile(zone, stopRequested);
     if (result != kResultSuccess)
         return result;
     ParseStrings(zone);
     ParseAssetTypes(zone);
+    if (stopRequested && stopRequested->load())
+        return kResultStopped;
     LocateFiles(zone);
+    return stopRequested && stopRequested->load() ? kResultStopped : result;
+}
+
+int32_t LoadAndExport(FFZone& zone, const ExportRequest& request, ExportDestination& destination,
+                      const std::atomic<bool>* stopRequested)
+{
+    const int32_t result = LoadAndLocate(zone, stopRequested);
+    if (result == kResultSuccess)
+        ExportFiles(zone, request, destination, stopRequested);
+    else if (result != kResultStopped)
+        theLog.Log("(%s) Error: %s", zone.name.c_str(), ResultMessage(result).c_str());
     return result;
 }
 
@@ -146,8 +159,7 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
             continue;
         }
         if (!IsSafeEntryName(entry.name)) {
-            if (request.logRefusals)
-                theLog.LogError("Unsafe path refused: %s", entry.name.c_str());
+            destination.Refused(ExportedFile{EntryPath(entry), &entry, true});
             ++tally.refused;
             continue;
         }

@@ -13,18 +13,25 @@
 struct ExportRequest {
     bool stringTable = false;                   // StringTable.txt too
     const EntrySelection* selection = nullptr;  // null: every file of an entry
-    bool logRefusals = true;                    // false: an earlier walk of the zone logged them
 };
 
 // Loads zone.path and runs everything the walk needs before it: the string and type
-// lists and the scan for entries. Returns LoadFastFile's result.
-int32_t LoadAndLocate(FFZone& zone);
+// lists and the scan for entries. Returns LoadFastFile's result, or kResultStopped when
+// stopRequested was set before the scan was done.
+int32_t LoadAndLocate(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr);
+
+// One archive's files without a job, for whatever answers about an archive without
+// extracting it: LoadAndLocate, then, when the archive loaded, ExportFiles into
+// destination. A load that fails is logged as a job's is, "(NAME) Error: MESSAGE" with
+// zone.name; a stop is no failure. Returns LoadAndLocate's result.
+int32_t LoadAndExport(FFZone& zone, const ExportRequest& request, ExportDestination& destination,
+                      const std::atomic<bool>* stopRequested = nullptr);
 
 // Hands destination every file that extraction of the located zone makes, in the order
 // it makes them: the entries' files in zone order (a later file at the same path takes
 // the place of the earlier one, as on disk), then Refrenced_Sounds.txt, then
 // StringTable.txt. Entries of size 1 or less make no file (they go to the sound list);
-// unsafe names make none either ("Unsafe path refused: " is logged). The selection is
+// unsafe names make none either (destination.Refused hears of them). The selection is
 // asked about every entry's file; the two lists are made whatever it says. Returns the
 // refusals and the number of files selected (WriteTally::writeErrors stays 0: failures
 // are the destination's).

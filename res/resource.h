@@ -10,6 +10,7 @@
 #define IDD_KEST_VANDREL_DIALOG     102
 #define IDD_PROGRAM_LOG             105
 #define IDD_UPDATE                  107
+#define IDD_BROWSE                  109
 #define IDD_MESSAGEBOX              2000
 #define IDD_ABOUT                   2007
 
@@ -49,6 +50,14 @@
 #define IDC_LOG_CLOSE               1009
 #define IDC_LOG_CLEAR               1010
 #define IDC_LOG_TEXT                1011
+
+// Browse window (109)
+#define IDC_BROWSE_FILTER           3001
+#define IDC_BROWSE_LIST             3002
+#define IDC_BROWSE_PREVIEW          3003
+#define IDC_BROWSE_EXTRACT_SELECTED 3004
+#define IDC_BROWSE_EXTRACT_ALL      3005
+#define IDC_BROWSE_CLOSE            3006
 
 // Update prompt (107)
 #define IDC_UPDATE_RELEASE_NOTES    1010

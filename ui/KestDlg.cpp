@@ -99,6 +99,11 @@ bool KestDlg::PreTranslateMessage(MSG& msg) {
     return fw::Dialog::PreTranslateMessage(msg);
 }
 
+bool KestDlg::IsControlShortcut(const MSG& msg, UINT key) {
+    return msg.message == WM_KEYDOWN && msg.wParam == key && ::GetKeyState(VK_CONTROL) < 0 &&
+           ::GetKeyState(VK_MENU) >= 0 && ::GetKeyState(VK_SHIFT) >= 0;
+}
+
 LRESULT KestDlg::OnCreate(UINT msg, WPARAM wp, LPARAM lp) {
     if (Default(msg, wp, lp) == -1) return -1;
     ModifyStyleEx(WS_EX_CLIENTEDGE, 0);

@@ -31,6 +31,9 @@ public:
 
     bool PreTranslateMessage(MSG& msg) override;
 
+    // Whether msg is the key pressed with Control held down, and neither Alt nor Shift.
+    static bool IsControlShortcut(const MSG& msg, UINT key);
+
 protected:
     // Centred on the owner when it is visible, else on the screen's work area; called
     // when the dialog initialises.

@@ -121,7 +121,7 @@ LRESULT KestListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         int row = static_cast<int>(draw.nmcd.dwItemSpec);
         // A row never coloured gets its entry now, in black.
-        draw.clrText = draw.iSubItem == kStatusColumn ? statusColours_[row] : kListText;
+        draw.clrText = draw.iSubItem == statusColumn_ ? statusColours_[row] : kListText;
         draw.clrTextBk = StripeColour(row);
         return CDRF_DODEFAULT;
     }

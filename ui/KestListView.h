@@ -24,6 +24,8 @@ public:
     void AttachScrollBars();
     void PositionScrollBars();
     void SetRowStatusColour(int row, COLORREF colour) { statusColours_[row] = colour; }
+    // The column drawn in the rows' status colours; -1 for none, every column white.
+    void SetStatusColumn(int column) { statusColumn_ = column; }
     // The Status text colour of row (kListStatusDefault when none was set).
     COLORREF RowStatusColour(int row) const {
         auto it = statusColours_.find(row);
@@ -52,6 +54,7 @@ private:
 
     KestListViewHeader header_;
     std::map<int, COLORREF> statusColours_;
+    int statusColumn_ = kStatusColumn;
     KestVerticleScrollbar_ListView verticalBar_;
     KestHorizontalScrollbar_ListView horizontalBar_;
 };

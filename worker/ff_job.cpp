@@ -1,5 +1,7 @@
 #include "ff_job.h"
 
+#include "ff_zone.h"
+
 FFJob MakeJob(const std::string& path, int32_t row)
 {
     FFJob job;
@@ -31,3 +33,8 @@ std::string CantFindText(const std::string& path) { return "Error Can't Find: " 
 std::string DoesNotExistText(const std::string& path) { return "File dose not Exsist: " + path; }
 
 std::string NotAFastFileText(const std::string& name) { return "Not a FastFile: '" + name + "'"; }
+
+const char* LoadFailureStatus(int32_t result)
+{
+    return result == kResultNotFastFile ? kCorruptStatus : kCheckLogStatus;
+}

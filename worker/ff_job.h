@@ -26,3 +26,9 @@ bool HasFastFileExtension(const std::string& name);
 std::string CantFindText(const std::string& path);       // no folder, or a missing one
 std::string DoesNotExistText(const std::string& path);   // the file itself is missing
 std::string NotAFastFileText(const std::string& name);   // the extension is not "ff"
+
+// The status a job's row ends with when its archive does not load with result (an
+// ExtractResult or a zlib code), or when the job fails otherwise (kCheckLogStatus).
+constexpr char kCorruptStatus[] = "Error: Corrupt or unsupported";
+constexpr char kCheckLogStatus[] = "Error: Check Log";
+const char* LoadFailureStatus(int32_t result);

@@ -164,7 +164,7 @@ void KestFFWorker::EndJobAfterException(const FFJob& job, const char* message) n
         return;
     // Reporting allocates too; if that fails as well, the row keeps its last status.
     try {
-        FailJob(job, message ? std::string(message) : ResultMessage(kOutOfMemory), false);
+        FailJob(job, message ? std::string(message) : ResultMessage(kOutOfMemory), kCheckLogStatus);
     } catch (...) {
     }
 }
@@ -200,7 +200,7 @@ void KestFFWorker::RunJob(const FFJob& job)
         return;
     }
     if (result != 0) {
-        FailJob(job, ResultMessage(result), result == kResultNotFastFile);
+        FailJob(job, ResultMessage(result), LoadFailureStatus(result));
         return;
     }
     const bool finished = RunStages(job);
@@ -258,11 +258,11 @@ bool KestFFWorker::RunStages(const FFJob& job)
     return !stop_;
 }
 
-void KestFFWorker::FailJob(const FFJob& job, const std::string& message, bool corrupt)
+void KestFFWorker::FailJob(const FFJob& job, const std::string& message, const char* status)
 {
     theLog.Log("(%s) Error: %s", job.name.c_str(), message.c_str());
     PostProgress(0);
-    SetStatus(corrupt ? "Error: Corrupt or unsupported" : "Error: Check Log", kErrorColour);
+    SetStatus(status, kErrorColour);
 }
 
 void KestFFWorker::PostRowUpdate(int32_t column, int32_t setColour, uint32_t colour)

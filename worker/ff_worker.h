@@ -79,7 +79,7 @@ private:
     void RunJob(const FFJob& job);
     // The stages after a successful load; false when a stop cut them short.
     bool RunStages(const FFJob& job);
-    void FailJob(const FFJob& job, const std::string& message, bool corrupt);
+    void FailJob(const FFJob& job, const std::string& message, const char* status);
     void EndJobAfterException(const FFJob& job, const char* message) noexcept;
     void ReportJobEnd(const FFJob& job) noexcept;
     // Where the job's output folder goes: empty for the program's folder.

@@ -2,8 +2,9 @@
 // that a row message carries, and the target they are posted to.
 //
 // Ownership: a RowUpdate is allocated by the sender and freed by the receiver after use
-// (ReleasePostedMessage). If posting fails, the sender frees it. Status texts are
-// constants with static lifetime and are never freed.
+// (ReleasePostedMessage), as is a browse session's BrowseReport (browse_session.h). If
+// posting fails, the sender frees it. Status texts are constants with static lifetime
+// and are never freed.
 //
 // Beside the three messages, the worker hands each finished job's JobOutcome to its
 // target's JobEnded. A window ignores it (its row already says "Done" or the error);

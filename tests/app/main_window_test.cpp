@@ -11,7 +11,9 @@
 #include <dlgs.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,17 +21,22 @@
 #include <vector>
 
 #include "KestAboutDlg.h"
+#include "KestBrowseDlg.h"
 #include "KestMessagebox.h"
 #include "KestPalette.h"
 #include "Kest_VandrelDlg.h"
 #include "big_archive.h"
 #include "drop_intake.h"
 #include "export_options.h"
+#include "ff_job.h"
+#include "file_preview.h"
 #include "ff_builder.h"
 #include "heap_block_counter.h"
 #include "import_patch.h"
 #include "output_folder.h"
 #include "output_test_support.h"
+#include "sound_list.h"
+#include "string_table.h"
 #include "themed_test_dialog.h"
 #include "ui_test_support.h"
 
@@ -829,9 +836,10 @@ TEST_F(JobRowsTest, ADoubleClickOrEnterOnAFinishedRowOpensItsOutputFolder) {
 }
 
 TEST_F(JobRowsTest, TheContextMenuOffersWhatTheRowUnderItAllows) {
-    const std::vector<std::string> onJob = {"Open Output Folder", "Open FastFile Folder", "Copy Path"};
+    const std::vector<std::string> onJob = {"Open Output Folder", "Open FastFile Folder", "Copy Path",
+                                            "Browse Contents..."};
     const std::vector<std::string> onUnfinishedJob = {"Open Output Folder (disabled)", "Open FastFile Folder",
-                                                      "Copy Path"};
+                                                      "Copy Path", "Browse Contents..."};
     const struct {
         const char* name;
         int row;
@@ -840,7 +848,7 @@ TEST_F(JobRowsTest, TheContextMenuOffersWhatTheRowUnderItAllows) {
         {"done", 0, onJob},
         {"failed", 1, onUnfinishedJob},
         {"waiting", 2, onUnfinishedJob},
-        {"no row", -1, {"Add FastFiles...", "Show Log"}},
+        {"no row", -1, {"Add FastFiles...", "Browse FastFile...", "Show Log"}},
     };
     for (const auto& c : cases) {
         const ShownMenu menu = DriveMenu([&] { RightClick(c.row); });
@@ -893,13 +901,13 @@ TEST_F(JobRowsTest, TheRowMenuOpensTheFoldersAndCopiesThePath) {
     EXPECT_EQ(waiting, copied);
 }
 
-// Ctrl+O as the keyboard gives it: the key with Control held down.
-void PressCtrlO(HWND focus) {
+// Ctrl and a key as the keyboard gives it: the key with Control held down.
+void PressCtrl(HWND focus, char key) {
     BYTE keys[256] = {};
     ::GetKeyboardState(keys);
     keys[VK_CONTROL] |= 0x80;
     ::SetKeyboardState(keys);
-    ::PostMessageA(focus, WM_KEYDOWN, 'O', 0);
+    ::PostMessageA(focus, WM_KEYDOWN, key, 0);
     uitest::PumpPending();
     keys[VK_CONTROL] &= ~0x80;
     ::SetKeyboardState(keys);
@@ -925,7 +933,7 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
         ::SetWindowTextA(name, chosen.c_str());
         ::PostMessageA(dialog, WM_COMMAND, chosen.empty() ? IDCANCEL : IDOK, 0);
     });
-    PressCtrlO(window->JobList().hwnd());
+    PressCtrl(window->JobList().hwnd(), 'O');
     ::SetCurrentDirectoryA(current);
     ASSERT_EQ(2u, boxes.Seen().size());
     EXPECT_EQ("Open", boxes.Seen()[0].caption);
@@ -938,14 +946,14 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
     const std::string elsewhere = dir / "elsewhere";
     ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
     ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.c_str()));
-    PressCtrlO(window->hwnd());
+    PressCtrl(window->hwnd(), 'O');
     char after[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, after);
     ::SetCurrentDirectoryA(current);
     EXPECT_EQ(elsewhere, after) << "the open dialog moved the current folder";
 
     chosen.clear();  // cancelled: nothing more is taken
-    PressCtrlO(window->hwnd());
+    PressCtrl(window->hwnd(), 'O');
     EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path(), dir.Path()}), startedIn);
     EXPECT_EQ(2u, AddedLines().size());
     ASSERT_TRUE(WaitUntilIdle());
@@ -953,14 +961,374 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
     EXPECT_EQ(2, window->JobList().GetItemCount());
 }
 
-TEST(DroppedPathCheck, CommandLinePathsBecomeFullPaths) {
+TEST(DroppedPathCheck, StartupArgumentsBecomeFullPathsToExtractOrToBrowse) {
     char current[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, current);
     std::string here = current;
     if (here.back() != '\\') here += '\\';
-    char program[] = "Kest_Vandrel.exe", relative[] = "zone/patch.ff", full[] = "C:\\games\\patch.ff";
-    char* argv[] = {program, relative, full};
-    EXPECT_EQ((std::vector<std::string>{here + "zone\\patch.ff", "C:\\games\\patch.ff"}), CommandLinePaths(3, argv));
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> extract, browse;
+    } cases[] = {
+        {{"zone/patch.ff", "C:\\games\\patch.ff"}, {here + "zone\\patch.ff", "C:\\games\\patch.ff"}, {}},
+        {{"--browse", "zone/patch.ff", "C:\\games\\a.ff", "--browse", "b.ff"}, {"C:\\games\\a.ff"},
+         {here + "zone\\patch.ff", here + "b.ff"}},
+        {{"--browse"}, {here + "--browse"}, {}},  // nothing to browse: a path like any other
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char*> argv = {const_cast<char*>("Kest_Vandrel.exe")};
+        for (std::string& arg : args) argv.push_back(&arg[0]);
+        const StartupFiles files = StartupFilesFrom(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(c.extract, files.extract) << c.args[0];
+        EXPECT_EQ(c.browse, files.browse) << c.args[0];
+    }
+}
+
+
+// A browse window opened from the main window on an archive built here, read as the user
+// sees it: the list's cells, the status line, the preview pane.
+class BrowseWindowTest : public MainWindowTest {
+protected:
+    // Opens the window as the main window does and waits until its archive has loaded.
+    KestBrowseDlg* Browse(const std::string& path) {
+        window->BrowseFastFile(path);
+        EXPECT_FALSE(KestBrowseDlg::OpenWindows().empty());
+        KestBrowseDlg* browse = KestBrowseDlg::OpenWindows().back();
+        EXPECT_TRUE(uitest::PumpUntil([&] { return browse->Loaded(); }, kJobsTimeoutMs)) << "never loaded";
+        return browse;
+    }
+    static std::vector<std::vector<std::string>> Rows(KestBrowseDlg* browse) {
+        std::vector<std::vector<std::string>> rows;
+        for (int row = 0; row < browse->List().GetItemCount(); ++row) {
+            std::vector<std::string> cells;
+            for (int column = 0; column < 3; ++column) {
+                char text[512] = {};
+                browse->List().GetItemText(row, column, text, sizeof text);
+                cells.push_back(text);
+            }
+            rows.push_back(cells);
+        }
+        return rows;
+    }
+    static std::vector<std::string> Paths(KestBrowseDlg* browse) {
+        std::vector<std::string> paths;
+        for (const auto& row : Rows(browse)) paths.push_back(row[0]);
+        return paths;
+    }
+    static int RowOf(KestBrowseDlg* browse, const std::string& path) {
+        const std::vector<std::string> paths = Paths(browse);
+        return static_cast<int>(std::find(paths.begin(), paths.end(), path) - paths.begin());
+    }
+    static void Filter(KestBrowseDlg* browse, const std::string& text) {
+        ::SetWindowTextA(browse->GetDlgItem(IDC_BROWSE_FILTER), text.c_str());
+    }
+    static void Select(KestBrowseDlg* browse, int row) {
+        browse->List().SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    static void Screenshot(KestBrowseDlg* browse, const char* name) {
+        uitest::RepaintNow(browse->hwnd());
+        const uitest::Pixels p = uitest::CaptureWindow(browse->hwnd());
+        EXPECT_EQ(std::vector<std::string>{}, uitest::SystemColourBlocks(p)) << name;
+        uitest::SavePng(p, name);
+    }
+    // Every file below folder, as paths relative to it with '/'.
+    static std::vector<std::string> FilesBelow(const std::string& folder) {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.is_regular_file()) {
+                std::string path = std::filesystem::relative(entry.path(), folder).string();
+                std::replace(path.begin(), path.end(), '\\', '/');
+                files.push_back(path);
+            }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+};
+
+const std::string kSoundBytes("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0", 22);
+
+// Entries of four types, a sound only referred to, an unsafe name, and a path written
+// twice, which keeps its first place with the later entry's bytes.
+ffb::ZoneBuilder BrowsedZone() {
+    ffb::ZoneBuilder zone;
+    zone.Strings({"mp_crash", "sun"}).AssetTypes({0x20});
+    zone.Record(ffb::kGsc, "maps/mp/dm.gsc", "first()")
+        .Record(ffb::kCsc, "clientscripts/dm.csc", "csc() {}")
+        .Record(ffb::kMenu, "ui/Main.menu", "menu")
+        .SoundB(std::string("fx") + '\0' + "boom.wav", kSoundBytes)
+        .Record(ffb::kGsc, "../evil.gsc", "escape")
+        .SoundA("amb/wind.wav")
+        .Record(ffb::kGsc, "maps/mp/dm.gsc", "main()\n{\n}\n");
+    return zone;
+}
+
+TEST_F(BrowseWindowTest, ListsTheFilesAFullExtractionWritesInItsOrderAndSortsByAColumn) {
+    ExportOptions.Inc_StringTable = 1;
+    KestBrowseDlg* browse = Browse(Archive("browsed.ff", BrowsedZone()));
+    EXPECT_EQ("browsed.ff - Browse", browse->GetWindowText());
+    const std::string sounds = std::string(kSoundListHeader) + "amb/wind.wav\n";
+    const std::string strings = std::string(kStringTableHeader) + "mp_crash\nsun\n";
+    const std::vector<std::vector<std::string>> rows = {
+        {"maps/mp/dm.gsc", "gsc", "11"},
+        {"clientscripts/dm.csc", "csc", "8"},
+        {"ui/Main.menu", "menu", "4"},
+        {"sound/fx/boom.wav", "wav", "22"},
+        {"../evil.gsc", "gsc", "refused"},
+        {"Refrenced_Sounds.txt", "text", std::to_string(sounds.size())},
+        {"StringTable.txt", "text", std::to_string(strings.size())},
+    };
+    EXPECT_EQ(rows, Rows(browse));
+    const size_t bytes = 11 + 8 + 4 + 22 + sounds.size() + strings.size();
+    EXPECT_EQ("6 files (" + std::to_string(bytes) + " bytes), 1 refused", browse->StatusBar().StatusText());
+    Screenshot(browse, "browse_loaded");
+
+    // Each click on a heading as the list reports it; a second one on the same reverses.
+    // The selected row stays selected where it goes.
+    Select(browse, 2);
+    const struct {
+        int column;
+        std::vector<int> order;  // of rows above
+    } clicks[] = {
+        {kPathColumn, {4, 1, 0, 5, 3, 6, 2}},
+        {kPathColumn, {2, 6, 3, 5, 0, 1, 4}},
+        {kSizeColumn, {4, 2, 1, 0, 3, 6, 5}},
+    };
+    for (const auto& click : clicks) {
+        NMLISTVIEW notice{};
+        notice.hdr = NMHDR{browse->List().hwnd(), IDC_BROWSE_LIST, LVN_COLUMNCLICK};
+        notice.iItem = -1;
+        notice.iSubItem = click.column;
+        browse->Send(WM_NOTIFY, IDC_BROWSE_LIST, reinterpret_cast<LPARAM>(&notice));
+        std::vector<std::vector<std::string>> sorted;
+        for (int i : click.order) sorted.push_back(rows[i]);
+        EXPECT_EQ(sorted, Rows(browse)) << "column " << click.column;
+        const int selected = static_cast<int>(browse->List().Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        EXPECT_EQ(rows[2][0], selected >= 0 ? Rows(browse)[selected][0] : "") << "column " << click.column;
+        EXPECT_EQ(1, browse->List().Send(LVM_GETSELECTEDCOUNT)) << "column " << click.column;
+    }
+}
+
+TEST_F(BrowseWindowTest, TheFilterTakesAGlobAsFilterDoesAndAnythingElseAsASubstring) {
+    KestBrowseDlg* browse = Browse(Archive("browsed.ff", BrowsedZone()));
+    const std::string all = browse->StatusBar().StatusText();
+    EXPECT_EQ(0u, all.find("5 files (")) << all;
+    const struct {
+        const char* filter;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"maps/**", {"maps/mp/dm.gsc"}},
+        {"*/*.?sc", {"clientscripts/dm.csc", "../evil.gsc"}},  // a star stays within one folder
+        {"**/*.[cg]sc", {"maps/mp/dm.gsc", "clientscripts/dm.csc", "../evil.gsc"}},
+        {"DM.", {"maps/mp/dm.gsc", "clientscripts/dm.csc"}},
+        {"main", {"ui/Main.menu"}},
+        {"sound", {"sound/fx/boom.wav", "Refrenced_Sounds.txt"}},
+        {"", {"maps/mp/dm.gsc", "clientscripts/dm.csc", "ui/Main.menu", "sound/fx/boom.wav", "../evil.gsc",
+              "Refrenced_Sounds.txt"}},
+    };
+    for (const auto& c : cases) {
+        Filter(browse, c.filter);
+        EXPECT_EQ(c.paths, Paths(browse)) << c.filter;
+        const std::string shown = c.paths.size() == 6 ? "" : ", " + std::to_string(c.paths.size()) + " shown";
+        EXPECT_EQ(all + shown, browse->StatusBar().StatusText()) << c.filter;
+        if (std::string(c.filter) == "**/*.[cg]sc") Screenshot(browse, "browse_filtered");
+    }
+}
+
+TEST_F(BrowseWindowTest, ThePreviewShowsTextAsTextAndAnythingElseAsAHexDumpOfTheFirstMegabyte) {
+    std::string big;
+    while (big.size() < kPreviewLimit + 1000) big += "level.line = " + std::to_string(big.size()) + ";\n";
+    ffb::ZoneBuilder zone = BrowsedZone();
+    zone.Record(ffb::kGsc, "maps/big.gsc", big);
+    KestBrowseDlg* browse = Browse(Archive("browsed.ff", zone));
+    auto selected = [&](int row) { Select(browse, row); };
+    auto enter = [&](int row) {
+        Select(browse, row);
+        ::SetFocus(browse->List().hwnd());
+        browse->List().Post(WM_KEYDOWN, VK_RETURN, 0);
+    };
+    auto doubleClick = [&](int row) {
+        RECT r{};
+        browse->List().GetItemRect(row, &r, LVIR_LABEL);
+        browse->List().Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+        browse->List().Send(WM_LBUTTONUP, 0, MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+    };
+    std::string bigShown = big.substr(0, kPreviewLimit);
+    for (size_t at = 0; (at = bigShown.find('\n', at)) != std::string::npos; at += 2) bigShown.insert(at, "\r");
+    const struct {
+        const char* path;
+        std::function<void(int row)> ask;
+        std::string shown;
+    } cases[] = {
+        {"maps/mp/dm.gsc", selected, "main()\r\n{\r\n}\r\n"},
+        {"sound/fx/boom.wav", enter,
+         "00000000  52 49 46 46 24 00 00 00 57 41 56 45 66 6d 74 20  |RIFF$...WAVEfmt |\r\n"
+         "00000010  10 00 00 00 01 00                                |......|\r\n"},
+        {"maps/big.gsc", doubleClick, bigShown + "\r\n[" + std::to_string(big.size() - kPreviewLimit) + " more bytes not shown]"},
+        {"../evil.gsc", selected, "Unsafe path refused: ../evil.gsc"},
+    };
+    for (const auto& c : cases) {
+        browse->List().SetItemState(-1, 0, LVIS_SELECTED);
+        ::SetWindowTextA(browse->GetDlgItem(IDC_BROWSE_PREVIEW), "");
+        c.ask(RowOf(browse, c.path));
+        EXPECT_TRUE(uitest::PumpUntil([&] { return !browse->PreviewText().empty() && browse->PreviewFilled(); }, 30000))
+            << c.path;
+        EXPECT_EQ(c.shown, browse->PreviewText()) << c.path;
+    }
+    browse->List().SetItemState(-1, 0, LVIS_SELECTED);
+    Select(browse, RowOf(browse, "maps/mp/dm.gsc"));
+    uitest::PumpUntil([&] { return browse->PreviewText().rfind("main()", 0) == 0; });
+    Screenshot(browse, "browse_previewing");
+}
+
+// A filtered part of the rows, with an unsafe name among them: exactly those files are
+// written, each byte for byte as a full extraction of the archive writes it, into the
+// folder a job would use, replacing what is there; nothing else is written, and the
+// unsafe name is refused with the reason in the status line.
+TEST_F(BrowseWindowTest, ExtractSelectedWritesJustTheChosenFilesAsAFullExtractionDoes) {
+    ffb::ZoneBuilder zone = BrowsedZone();
+    zone.CompressedScript("maps/packed.gsc", "packed() {}");
+    const std::string patch = Archive("patch.ff", zone);
+    std::filesystem::create_directories(dir / "full");
+    Drop({Archive("full/patch.ff", zone)});
+    ASSERT_TRUE(WaitUntilIdle());
+    std::filesystem::create_directories(dir / "patch/maps/mp");
+    ASSERT_TRUE(ffb::WriteFile(dir / "patch/maps/mp/dm.gsc", ffb::ToBytes("an older file, longer than the new one")));
+
+    KestBrowseDlg* browse = Browse(patch);
+    Filter(browse, "gsc");
+    PressCtrl(browse->List().hwnd(), 'A');
+    PressCtrl(browse->List().hwnd(), 'C');
+    PressCtrl(browse->List().hwnd(), 'E');
+    ASSERT_TRUE(uitest::PumpUntil([&] { return browse->StatusBar().StatusText().rfind("Extracted", 0) == 0; },
+                                  kJobsTimeoutMs));
+    EXPECT_EQ("Extracted 2 files to " + (dir / "patch\\") + "; Unsafe path refused: ../evil.gsc",
+              browse->StatusBar().StatusText());
+    EXPECT_EQ((std::vector<std::string>{"maps/mp/dm.gsc", "maps/packed.gsc"}), FilesBelow(dir / "patch"));
+    for (const char* file : {"maps/mp/dm.gsc", "maps/packed.gsc"})
+        EXPECT_EQ(ReadText(dir / ("full/patch/" + std::string(file))), ReadText(dir / ("patch/" + std::string(file))))
+            << file;
+    EXPECT_FALSE(Exists(dir / "evil.gsc"));
+
+    ASSERT_TRUE(::OpenClipboard(browse->hwnd()));
+    HANDLE text = ::GetClipboardData(CF_TEXT);
+    const std::string copied = text ? static_cast<const char*>(::GlobalLock(text)) : "";
+    if (text) ::GlobalUnlock(text);
+    ::CloseClipboard();
+    EXPECT_EQ("maps/mp/dm.gsc\r\n../evil.gsc\r\nmaps/packed.gsc", copied);
+
+    // Now the row menu also opens that folder.
+    ShellOpenRecorder shell;
+    const ShownMenu menu = DriveMenu(
+        [&] {
+            RECT r{};
+            browse->List().GetItemRect(0, &r, LVIR_LABEL);
+            POINT at{r.left + 10, (r.top + r.bottom) / 2};
+            ::ClientToScreen(browse->List().hwnd(), &at);
+            browse->List().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(browse->List().hwnd()), MAKELPARAM(at.x, at.y));
+        },
+        3);
+    EXPECT_EQ((std::vector<std::string>{"Extract", "Copy Path", "Preview", "Open Output Folder"}), menu.items);
+    EXPECT_EQ((std::vector<std::string>{"open " + (dir / "patch")}), shell.Take());
+}
+
+// No box, no rows: the status line says what a job's row would.
+TEST_F(BrowseWindowTest, AnArchiveWithNothingToShowSaysWhyInTheStatusLine) {
+    ffb::ZoneBuilder empty;
+    empty.Strings({"lonely"});
+    const struct {
+        const char* name;
+        ffb::Bytes bytes;
+        const char* status;
+    } cases[] = {
+        {"corrupt.ff", ffb::ToBytes("this is not a FastFile at all"), "Error: Corrupt or unsupported"},
+        {"broken.ff", ffb::FastFile(ffb::kVersion387, SmallZone().Build(), ffb::Body::NotZlib), "Error: Check Log"},
+        {"empty.ff", ffb::FastFile(ffb::kVersion5, empty.Build()), "0 files (0 bytes)"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ffb::WriteFile(dir / c.name, c.bytes));
+        KestBrowseDlg* browse = Browse(dir / c.name);
+        EXPECT_EQ(c.status, browse->StatusBar().StatusText()) << c.name;
+        EXPECT_EQ(0, browse->List().GetItemCount()) << c.name;
+        if (std::string(c.name) == "empty.ff") Screenshot(browse, "browse_empty");
+    }
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_TRUE(log->Contains("(corrupt.ff) Error: FastFile is either corrupt or not a supported Version"));
+}
+
+// Closed while its archive loads, or while it writes 20,000 files, the window goes at
+// once: no rows come, and of the files only whole ones are left, none after the stop.
+TEST_F(BrowseWindowTest, ClosingWhileItLoadsOrExtractsEndsAtOnceAndLeavesWholeFiles) {
+    const std::string zeros = apptest::WriteZerosArchive(dir / "zeros.ff", 300);
+    const apptest::BigArchive big(dir);
+    const struct {
+        const char* while_;
+        std::string archive;
+        bool extract;
+    } cases[] = {{"loading", zeros, false}, {"extracting", big.Path(), true}};
+    for (const auto& c : cases) {
+        window->BrowseFastFile(c.archive);
+        KestBrowseDlg* browse = KestBrowseDlg::OpenWindows().back();
+        if (c.extract) {
+            ASSERT_TRUE(uitest::PumpUntil([&] { return browse->Loaded(); }, kJobsTimeoutMs));
+            PressCtrl(browse->List().hwnd(), 'A');
+            PressCtrl(browse->List().hwnd(), 'E');
+            ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, kJobsTimeoutMs)) << "never wrote";
+        }
+        const bool loaded = browse->Loaded();
+        const HWND hwnd = browse->hwnd();
+        browse->List().Post(WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(uitest::PumpUntil([&] { return !::IsWindow(hwnd); })) << c.while_;
+        EXPECT_TRUE(KestBrowseDlg::OpenWindows().empty()) << c.while_;
+        EXPECT_EQ(c.extract, loaded) << c.while_;
+    }
+    const apptest::BigArchive::Left left = big.Check();
+    EXPECT_LT(left.firstMissing, apptest::BigArchive::kEntries) << "the extraction ran to its end";
+    EXPECT_EQ(0, left.strays) << "files were written after the stop";
+    EXPECT_EQ(0, left.broken) << "a file was left cut short";
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_KEST_BROWSEREPORT, WM_KEST_BROWSEREPORT, PM_NOREMOVE));
+}
+
+// Ctrl+B chooses one file in the open dialog and browses it; the main window goes on
+// taking jobs, and Extract All is one of them, as a drop of the file would be.
+TEST_F(BrowseWindowTest, CtrlBBrowsesTheChosenFileAndExtractAllQueuesItAsADrop) {
+    Archive("chosen.ff");
+    boxes.On("Open", [&](HWND dialog) {
+        HWND name = ::GetDlgItem(dialog, cmb13) ? ::GetDlgItem(dialog, cmb13) : ::GetDlgItem(dialog, edt1);
+        ::SetWindowTextA(name, (dir / "chosen.ff").c_str());
+        ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PressCtrl(window->JobList().hwnd(), 'B');
+    ASSERT_EQ(1u, KestBrowseDlg::OpenWindows().size());
+    KestBrowseDlg* browse = KestBrowseDlg::OpenWindows().back();
+    EXPECT_EQ("chosen.ff - Browse", browse->GetWindowText());
+    EXPECT_EQ(nullptr, ::GetWindow(browse->hwnd(), GW_OWNER)) << "a top-level window of its own";
+    ASSERT_TRUE(uitest::PumpUntil([&] { return browse->Loaded(); }));
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"maps/dm.gsc", "gsc", "9"},
+                                                     {"Refrenced_Sounds.txt", "text", std::to_string(strlen(kSoundListHeader))}}),
+              Rows(browse));
+
+    Drop({Archive("dropped.ff")});
+    ::SendMessageA(browse->GetDlgItem(IDC_BROWSE_EXTRACT_ALL), BM_CLICK, 0, 0);
+    EXPECT_EQ((std::vector<std::string>{"Added 'dropped.ff' to the Que", "Added 'chosen.ff' to the Que"}), AddedLines());
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ("main() {}", ReadText(dir / "chosen/maps/dm.gsc"));
+    EXPECT_TRUE(browse->IsWindow()) << "the browse window stays";
+}
+
+// "Browse Contents..." opens a browse window on the row's FastFile, whatever its state.
+TEST_F(JobRowsTest, BrowseContentsOpensABrowseWindowOnTheRowsFastFile) {
+    const struct {
+        int row;
+        const char* caption;
+    } cases[] = {{0, "done.ff - Browse"}, {1, "failed.ff - Browse"}, {2, "waiting.ff - Browse"}};
+    for (const auto& c : cases) {
+        DriveMenu([&] { RightClick(c.row); }, 3);
+        ASSERT_FALSE(KestBrowseDlg::OpenWindows().empty()) << c.caption;
+        EXPECT_EQ(c.caption, KestBrowseDlg::OpenWindows().back()->GetWindowText());
+    }
+    EXPECT_EQ(3u, KestBrowseDlg::OpenWindows().size());
 }
 
 }  // namespace

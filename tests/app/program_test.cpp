@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <cstdio>
 #include <algorithm>
@@ -412,6 +414,28 @@ TEST_F(ProgramTest, FilesOnTheCommandLineAreExtractedAsOneDrop) {
     EXPECT_EQ("second() {}", ReadText(folder / "zone/second/maps/dm.gsc"));
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("Added 'first.ff' to the Que\r\nAdded 'second.ff' to the Que\r\n")) << log;
+}
+
+// --browse PATH starts the program as usual and opens a browse window on PATH, whose
+// rows are what the archive holds; the files beside it are still extracted, and closing
+// the main window closes the browse window with it and ends the program.
+TEST_F(ProgramTest, BrowseOnTheCommandLineOpensABrowseWindowBesideTheMainWindow) {
+    ReportedWindowsVersion seven("win7");
+    const std::string exe = Install(folder / "program", true);
+    const std::string browsed = Archive("browsed.ff");
+    const std::string extracted = Archive("extracted.ff");
+    Program program;
+    HWND main = program.StartMain(exe, folder.Path(), {"--browse", browsed, extracted});
+    ASSERT_NE(nullptr, main);
+    HWND browse = program.WaitForWindow("browsed.ff - Browse");
+    ASSERT_NE(nullptr, browse) << "no browse window";
+    EXPECT_EQ(nullptr, ::GetWindow(browse, GW_OWNER));
+    EXPECT_TRUE(uitest::PumpUntil([&] { return ::SendMessageA(::GetDlgItem(browse, IDC_BROWSE_LIST), LVM_GETITEMCOUNT, 0, 0) == 2; }))
+        << "the script and the sound list";
+    EXPECT_TRUE(uitest::PumpUntil([&] { return Exists(folder / "extracted/maps/dm.gsc"); }, 30000));
+    EXPECT_FALSE(Exists(folder / "browsed")) << "browsing extracts nothing";
+    EXPECT_EQ(0u, CloseAndWait(program, main));
+    EXPECT_FALSE(::IsWindow(browse));
 }
 
 }  // namespace

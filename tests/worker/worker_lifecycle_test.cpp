@@ -1,5 +1,7 @@
 // The worker's life: start, the prompt stop in the middle of a large archive, and jobs
-// that throw, which end as failures while the worker goes on.
+// that throw, which end as failures while the worker goes on; and a browse session
+// stopped while it loads.
+#include "browse_session.h"
 #include "ff_builder.h"
 #include "fastfile_load.h"
 #include "ff_worker.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -270,6 +273,40 @@ TEST(WorkerLifecycle, AStopDuringTheLoadOrTheDumpEndsThatStageAtOnce)
         EXPECT_FALSE(Exists(dump));
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"Background FastFile Worker started"}) << "a stop is no failure";
     }
+}
+
+// A browse session closed while it loads its archive ends the load within megabytes:
+// the memory filled while the stop is under way stays far below the zone, the load is
+// reported as stopped, and nothing is posted.
+TEST(WorkerLifecycle, ABrowseSessionStoppedWhileItLoadsEndsTheLoadAtOnce)
+{
+    constexpr size_t kZone = size_t(64) << 20;
+    TempFolder dir;
+    const std::string big = dir / "big.ff";
+    ASSERT_TRUE(ffb::WriteFile(
+        big, ffb::FastFile(ffb::kVersion387, ffb::ZoneBuilder().Strings({"big"}).Raw(std::string(kZone, '\0')).Build())));
+    MessageQueue messages;
+    const uint64_t before = ResidentBytes();
+    BrowseSession session(messages, big, false);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (ResidentBytes() < before + (kZone >> 4) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_GE(ResidentBytes(), before + (kZone >> 4)) << "the load never got under way";
+
+    std::atomic<bool> stopped{false};
+    uint64_t peak = 0;
+    std::thread watch([&] {
+        while (!stopped) {
+            peak = std::max(peak, ResidentBytes());
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    session.Stop();
+    stopped = true;
+    watch.join();
+    EXPECT_LT(peak, before + kZone / 2) << "the load went on after the stop";
+    EXPECT_EQ(kResultStopped, session.LoadResult());
+    EXPECT_EQ(DrainAll(messages), std::vector<std::string>{}) << "a stopped session reports nothing";
 }
 
 #ifndef _WIN32
