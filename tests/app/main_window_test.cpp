@@ -768,7 +768,7 @@ TEST_F(MainWindowTest, RightClickingThePlaceholderRowOffersAddingFilesAndTheLog)
     const ShownMenu menu = DriveMenu([&] {
         window->JobList().Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window->JobList().hwnd()), MAKELPARAM(at.x, at.y));
     });
-    EXPECT_EQ((std::vector<std::string>{"Add FastFiles...", "Show Log"}), menu.items);
+    EXPECT_EQ((std::vector<std::string>{"Add FastFiles...", "Browse FastFile...", "Show Log"}), menu.items);
 }
 
 // Three jobs, one per state a row can be in when the user asks: finished, failed, and
