@@ -103,7 +103,7 @@ TEST(InflateZone, GrowsInPlaceAndInflatesEachByteOnce)
         {"no address space reserved: the same", kStep + 1, nothingReserved, kStep + 1, kTwice},
         {"exactly the largest a zone may hold", kStep, largestOneStep, kStep, kOnce},
         {"a byte more than a zone may hold", kStep + 1, largestOneStep, 0, kRefused},
-        {"a byte more, with nothing reserved", kStep + 1, ZoneLimits{kStep, 0}, 0, kRefused},
+        {"a step more, with nothing reserved", 2 * kStep, ZoneLimits{kStep, 0}, 0, kRefused},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
