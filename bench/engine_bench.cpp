@@ -1,7 +1,7 @@
 // Load and scan speed against the floor of one plain inflate of the same body.
 //
-// The load inflates twice by design (measure, then fill an exactly sized zone), so
-// load/floor near 2 is expected; anything above that is overhead of our own.
+// The load inflates once, into a zone that grows in place, so load/floor near 1 is
+// expected; anything above that is overhead of our own (reading the file, growing).
 #include "asset_scan.h"
 #include "entry_selection.h"
 #include "fastfile_load.h"
@@ -68,7 +68,8 @@ int main(int argc, char** argv)
     const double megabytes = double(zone.zoneSize) / 1e6;
     printf("zone %.1f MB, body %.1f MB, %zu entries\n", megabytes, double(file.size() - 12) / 1e6, entries);
     printf("floor (one inflate)    %8.1f ms\n", floor * 1e3);
-    printf("LoadFastFile           %8.1f ms   load/floor %.2f  (goal <= 2.15)\n", load * 1e3, load / floor);
+    printf("LoadFastFile           %8.1f ms   load/floor %.2f  (goal <= 1.10)\n", load * 1e3, load / floor);
+    printf("inflated per load      %8.1f MB   (the zone's size: each byte once)\n", double(zone.zoneInflated) / 1e6);
     printf("LocateFiles            %8.1f ms   %.0f MB/s  (goal >= 2000)\n", scan * 1e3, megabytes / scan);
 
     // A --filter glob over a 1 KB name from a hostile archive: stars cost no more than

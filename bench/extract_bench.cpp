@@ -1,9 +1,13 @@
-// The whole extraction job against its floor, with the job's peak memory.
+// The whole extraction job against its floor, with the job's CPU time and peak memory,
+// and against the job of another build of this bench when one is given:
+//
+//   extract_bench [--before OTHER_EXTRACT_BENCH] [--rounds N] [ENTRIES_PER_KIND [FOLDER]]
 //
 // Floor: read the FastFile, one plain inflate of its body, and writing the same number
-// of bytes into the same tree of files the job wrote. The job and the floor each run in
-// a child process of their own so that their peak resident sizes are their own, not the
-// builder's.
+// of bytes into the same tree of files the job wrote. The job, the other build's job and
+// the floor each run in a child process of their own, in turn, round after round, so that
+// their CPU times and peak resident sizes are their own and a busy machine disturbs them
+// alike; the medians count.
 #include "ff_builder.h"
 #include "ff_worker.h"
 #include "message_queue.h"
@@ -11,6 +15,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -98,12 +103,13 @@ int RunFloor(const std::string& fastFile, const std::string& manifest, const std
 }
 
 struct ChildResult {
-    double seconds = 0;
+    double seconds = 0;     // wall time, as the child measured its work
+    double cpuSeconds = 0;  // user and system time of the whole child
     long peakKb = 0;
     std::string line;
 };
 
-ChildResult RunChild(const std::vector<std::string>& args)
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -116,7 +122,7 @@ ChildResult RunChild(const std::vector<std::string>& args)
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        execv("/proc/self/exe", argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(pipeFds[1]);
@@ -131,8 +137,35 @@ ChildResult RunChild(const std::vector<std::string>& args)
     wait4(pid, &status, 0, &usage);
     result.peakKb = usage.ru_maxrss;
     result.seconds = atof(result.line.c_str());
+    result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return result;
 }
+
+// The runs of one contender, one per round.
+struct Runs {
+    std::string name;
+    std::vector<ChildResult> rounds;
+
+    static double Median(std::vector<double> values)
+    {
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    }
+    double Cpu() const { return Median(Collect([](const ChildResult& r) { return r.cpuSeconds; })); }
+    double Wall() const { return Median(Collect([](const ChildResult& r) { return r.seconds; })); }
+    double PeakMb() const { return Median(Collect([](const ChildResult& r) { return r.peakKb / 1024.0; })); }
+
+private:
+    std::vector<double> Collect(double (*field)(const ChildResult&)) const
+    {
+        std::vector<double> values;
+        for (const ChildResult& round : rounds)
+            values.push_back(field(round));
+        return values;
+    }
+};
 
 }  // namespace
 
@@ -143,10 +176,21 @@ int main(int argc, char** argv)
     if (argc == 6 && strcmp(argv[1], "--floor") == 0)
         return RunFloor(argv[2], argv[3], argv[4], size_t(atoll(argv[5])));
 
-    const int perKind = argc > 1 ? atoi(argv[1]) : 10000;
+    std::string before;  // another build's extract_bench, whose job runs beside this one's
+    int rounds = 5;
+    std::vector<const char*> positional;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--before") == 0 && i + 1 < argc)
+            before = fs::absolute(argv[++i]).string();
+        else if (strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+            rounds = std::max(1, atoi(argv[++i]));
+        else
+            positional.push_back(argv[i]);
+    }
+    const int perKind = positional.size() > 0 ? atoi(positional[0]) : 10000;
     // On a memory file system by default: on disk, creating tens of thousands of files
     // costs whatever the file system did just before, and that swamps both figures.
-    const char* place = argc > 2 ? argv[2] : (fs::is_directory("/dev/shm") ? "/dev/shm" : nullptr);
+    const char* place = positional.size() > 1 ? positional[1] : (fs::is_directory("/dev/shm") ? "/dev/shm" : nullptr);
     const fs::path base = place ? fs::path(place) : fs::temp_directory_path();
     const fs::path work = base / ("vandrel_extract_bench_" + std::to_string(getpid()));
     fs::remove_all(work);
@@ -163,9 +207,10 @@ int main(int argc, char** argv)
     }
 
     // The job first, to learn which files it writes; the floor writes the same ones.
+    const std::string self = "/proc/self/exe";
     const fs::path jobTree = work / "job" / "patch";
     const fs::path floorTree = work / "floor";
-    ChildResult job = RunChild({"extract_bench", "--job", fastFile});
+    const std::string status = RunChild(self, {"extract_bench", "--job", fastFile}).line;
     const std::string manifest = (work / "manifest.txt").string();
     size_t fileCount = 0;
     uint64_t written = 0;
@@ -179,31 +224,40 @@ int main(int argc, char** argv)
             written += entry.file_size();
         }
     }
-    // Then both in turn, each into a fresh tree, best of three.
-    ChildResult floor;
-    floor.seconds = 1e30;
+    Runs floor{"floor (read + one inflate + the same files)", {}};
+    Runs job{"whole job", {}};
+    Runs beforeJob{"whole job, before", {}};
     const std::vector<std::string> floorArgs = {"extract_bench", "--floor", fastFile, manifest, floorTree.string(),
                                                 std::to_string(zoneBytes)};
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         fs::remove_all(floorTree);
-        ChildResult f = RunChild(floorArgs);
-        if (f.seconds < floor.seconds)
-            floor = f;
+        floor.rounds.push_back(RunChild(self, floorArgs));
+        if (!before.empty()) {
+            fs::remove_all(jobTree);
+            beforeJob.rounds.push_back(RunChild(before, {"extract_bench", "--job", fastFile}));
+        }
         fs::remove_all(jobTree);
-        ChildResult j = RunChild({"extract_bench", "--job", fastFile});
-        if (j.seconds < job.seconds)
-            job = j;
+        job.rounds.push_back(RunChild(self, {"extract_bench", "--job", fastFile}));
     }
 
-    printf("in %s\n", base.c_str());
+    printf("in %s, medians of %d interleaved rounds\n", base.c_str(), rounds);
+    if (!before.empty())
+        printf("before: %s\n", before.c_str());
     printf("zone %.1f MB, body %.1f MB, %zu files written (%.1f MB), job status: %s", zoneBytes / 1e6, bodyBytes / 1e6,
-           fileCount, written / 1e6, job.line.c_str() + job.line.find(' ') + 1);
-    printf("floor (read + inflate + write the same files)  %8.0f ms   peak %6.0f MB\n", floor.seconds * 1e3,
-           floor.peakKb / 1024.0);
-    printf("whole job                                      %8.0f ms   peak %6.0f MB\n", job.seconds * 1e3,
-           job.peakKb / 1024.0);
-    printf("job/floor %.2f  (goal <= 1.70);  job peak / (body + zone) %.2f\n", job.seconds / floor.seconds,
-           job.peakKb * 1024.0 / double(bodyBytes + zoneBytes));
+           fileCount, written / 1e6, status.c_str() + status.find(' ') + 1);
+    printf("%-46s %8s %8s %8s\n", "", "cpu ms", "wall ms", "peak MB");
+    std::vector<const Runs*> shown = {&floor};
+    if (!before.empty())
+        shown.push_back(&beforeJob);
+    shown.push_back(&job);
+    for (const Runs* runs : shown)
+        printf("%-46s %8.0f %8.0f %8.0f\n", runs->name.c_str(), runs->Cpu() * 1e3, runs->Wall() * 1e3, runs->PeakMb());
+    const double bodyAndZoneMb = double(bodyBytes + zoneBytes) / (1024.0 * 1024.0);
+    printf("job/floor: cpu %.2f, wall %.2f (goal: cpu <= 1.00);  job peak / (body + zone) %.2f (goal <= 1.10)\n",
+           job.Cpu() / floor.Cpu(), job.Wall() / floor.Wall(), job.PeakMb() / bodyAndZoneMb);
+    if (!before.empty())
+        printf("job/before: cpu %.2f, wall %.2f (goal: cpu <= 0.80);  before's peak / (body + zone) %.2f\n",
+               job.Cpu() / beforeJob.Cpu(), job.Wall() / beforeJob.Wall(), beforeJob.PeakMb() / bodyAndZoneMb);
     fs::remove_all(work);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "fastfile_load.h"
 
+#include "zone_memory.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <sys/stat.h>
@@ -18,9 +21,9 @@ namespace {
 
 constexpr uInt kMeasureRoom = 256 * 1024;
 
-// Body and zone buffers are filled once, front to back, right after they are allocated.
-// For large ones, ask Linux for huge pages: tens of thousands of page faults otherwise
-// cost a tenth of an inflate. The memory is released with free() as usual.
+// The body, and a zone inflated after it was measured, are filled once, front to back,
+// right after they are allocated. For large ones, ask Linux for huge pages: tens of
+// thousands of page faults otherwise cost a tenth of an inflate. Released with free().
 uint8_t* AllocateLarge(size_t size)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -60,21 +63,121 @@ int64_t FileSize(FILE* file)
     return int64_t(status.st_size);
 }
 
-// Keeps size <= capacity even when a larger zone cannot be had, so a later job never
-// takes a stale measured size as the room of a smaller buffer.
-bool GrowZone(FFZone& zone, int64_t size)
+// A block of exactly `size` bytes, for a zone inflated after it was measured.
+bool AllocateZone(FFZone& zone, int64_t size)
 {
-    if (size <= zone.zoneCapacity)
-        return true;
-    free(zone.zoneData);
+    ReleaseZoneData(zone);
     zone.zoneData = AllocateLarge(size_t(size));
-    if (!zone.zoneData) {
-        zone.zoneSize = 0;
-        zone.zoneCapacity = 0;
+    if (!zone.zoneData)
         return false;
-    }
     zone.zoneCapacity = int32_t(size);
     return true;
+}
+
+// The one inflate loop. The output fills destination[0, windowLength); once that is used
+// up, grow (when given) is asked for more room in place and returns the new length, and
+// once no more is to be had the rest is only measured. More than `largest` bytes are
+// refused. `produced` counts every byte inflate gives.
+int Inflate(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength,
+            const std::atomic<bool>* stopRequested, int64_t largest, const std::function<int64_t()>& grow,
+            int64_t& produced)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    int result = inflateInit2(&stream, 15);
+    if (result != Z_OK)
+        return result;
+
+    // zlib is handed input and output in slices of kStopCheckBytes at most: zlib counts in
+    // uInt, and between two slices the stop request is looked at. All of the body is still
+    // given before Z_FINISH could matter.
+    const uint8_t* input = source;
+    int64_t inputLeft = sourceLength;
+
+    // A window of no bytes still has to measure: it inflates into a discard buffer,
+    // and any output at all is an overflow.
+    uint8_t discard[4096];
+    uint8_t* window = destination;
+    int64_t room = windowLength;
+    const bool noWindow = room <= 0 || !destination;
+    if (noWindow) {
+        window = discard;
+        room = sizeof discard;
+    }
+    std::unique_ptr<uint8_t[]> measureBuffer;
+    int64_t filled = 0;  // of the window, since it last overflowed
+    uint64_t totalOut = 0;
+    int overflows = 0;
+    int failure = Z_OK;
+    for (;;) {
+        if (StopRequested(stopRequested)) {
+            failure = kResultStopped;
+            break;
+        }
+        if (stream.avail_in == 0 && inputLeft > 0) {
+            const uInt piece = uInt(std::min(inputLeft, kStopCheckBytes));
+            stream.next_in = const_cast<Bytef*>(input);
+            stream.avail_in = piece;
+            input += piece;
+            inputLeft -= piece;
+        }
+        if (stream.avail_out == 0) {
+            if (filled == room && overflows == 0 && !noWindow && grow)
+                room = std::max(room, grow());
+            if (filled == room) {
+                ++overflows;
+                // What overflows is only counted, never kept, so measure on through a
+                // roomier buffer: a small window would cost many short inflate calls.
+                if (!measureBuffer && room < int64_t(kMeasureRoom)) {
+                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
+                    if (measureBuffer) {
+                        window = measureBuffer.get();
+                        room = kMeasureRoom;
+                    }
+                }
+                filled = 0;  // the next output overwrites the window from its first byte
+            }
+            stream.next_out = window + filled;
+            stream.avail_out = uInt(std::min(room - filled, kStopCheckBytes));
+        }
+        const uInt before = stream.avail_out;
+        result = inflate(&stream, Z_FINISH);
+        filled += before - stream.avail_out;
+        totalOut += before - stream.avail_out;
+        if (result == Z_STREAM_END)
+            break;
+        if (result == Z_NEED_DICT) {
+            failure = Z_DATA_ERROR;
+            break;
+        }
+        // With Z_FINISH zlib reports "not finished yet" as Z_BUF_ERROR; treat a bare Z_OK alike.
+        if (result == Z_BUF_ERROR || result == Z_OK) {
+            if (stream.avail_in == 0 && inputLeft == 0) {
+                failure = Z_DATA_ERROR;  // truncated
+                break;
+            }
+            if (totalOut > uint64_t(largest)) {
+                failure = Z_MEM_ERROR;  // no zone can hold it: stop instead of inflating on
+                break;
+            }
+            if (stream.avail_out == 0 || stream.avail_in == 0)
+                continue;  // the next slice of output or of input
+            ++overflows;
+            break;
+        }
+        failure = result;
+        break;
+    }
+    produced += int64_t(totalOut);
+    result = inflateEnd(&stream);
+    if (failure != Z_OK)
+        return failure;
+    if (noWindow && totalOut > 0)
+        ++overflows;
+    windowLength = int64_t(totalOut);
+    if (result != Z_OK)
+        return result;
+    return overflows > 0 ? Z_BUF_ERROR : Z_OK;
 }
 
 }  // namespace
@@ -142,131 +245,51 @@ int32_t LoadFastFileFromMemory(FFZone& zone, const uint8_t* file, size_t length)
     return InflateZone(zone, file + kFastFileHeaderSize, int64_t(length - kFastFileHeaderSize));
 }
 
-int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const std::atomic<bool>* stopRequested)
+int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const std::atomic<bool>* stopRequested,
+                    const ZoneLimits& limits)
 {
     static const uint8_t kNoInput = 0;
     if (!body)
         body = &kNoInput;
+    zone.zoneInflated = 0;
 
-    if (zone.zoneSize == 0 || zone.zoneSize > zone.zoneCapacity) {
-        if (zone.zoneCapacity < kFirstInflateWindow) {
-            free(zone.zoneData);
-            zone.zoneData = static_cast<uint8_t*>(malloc(kFirstInflateWindow));
-            zone.zoneCapacity = zone.zoneData ? kFirstInflateWindow : 0;
-            if (!zone.zoneData) {
-                zone.zoneSize = 0;
-                return Z_MEM_ERROR;
-            }
-        }
-        zone.zoneSize = kFirstInflateWindow;
-    }
-
-    int64_t window = zone.zoneSize;
-    int result = InflateMeasured(zone.zoneData, window, body, bodyLength, stopRequested);
+    // Grown in place, the zone comes out of one inflate. Where no address space could be
+    // reserved for all of it (a 32-bit process, most likely), the first pass fills what
+    // fits and measures the rest, and the zone is inflated again into a block of its size.
+    const int64_t largest = std::min(limits.largest, kMaxInflatedLength);
+    if (!ReserveZone(zone, limits.reservation, kZoneGrowthStep, kFirstInflateWindow) &&
+        !AllocateZone(zone, kFirstInflateWindow))
+        return Z_MEM_ERROR;
+    const auto grow = [&zone, largest]() -> int64_t {
+        const int64_t step = (int64_t(zone.zoneCapacity) / kZoneGrowthStep + 1) * kZoneGrowthStep;
+        CommitZone(zone, int32_t(std::min(step, largest)));
+        return zone.zoneCapacity;
+    };
+    int64_t length = zone.zoneCapacity;
+    int result = Inflate(zone.zoneData, length, body, bodyLength, stopRequested, largest,
+                         zone.zoneReserved > 0 ? grow : std::function<int64_t()>(), zone.zoneInflated);
     if (result == Z_BUF_ERROR) {
-        if (window > INT32_MAX || !GrowZone(zone, window))
+        if (length > largest || !AllocateZone(zone, length)) {
+            ReleaseZoneData(zone);
             return Z_MEM_ERROR;
-        result = InflateMeasured(zone.zoneData, window, body, bodyLength, stopRequested);
+        }
+        result = Inflate(zone.zoneData, length, body, bodyLength, stopRequested, largest, nullptr, zone.zoneInflated);
     }
-    if (result == Z_OK || result == Z_BUF_ERROR)
-        zone.zoneSize = int32_t(window);
-    return result;
+    if (result != Z_OK) {
+        ReleaseZoneData(zone);  // nothing half-made is left for a later stage to read
+        return result;
+    }
+    zone.zoneSize = int32_t(length);
+    FinishZone(zone);
+    return kResultSuccess;
 }
 
 int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength,
                     const std::atomic<bool>* stopRequested)
 {
-    z_stream stream;
-    memset(&stream, 0, sizeof stream);
-    int result = inflateInit2(&stream, 15);
-    if (result != Z_OK)
-        return result;
-
-    // zlib is handed input and output in slices of kStopCheckBytes at most: zlib counts in
-    // uInt, and between two slices the stop request is looked at. All of the body is still
-    // given before Z_FINISH could matter.
-    const uint8_t* input = source;
-    int64_t inputLeft = sourceLength;
-
-    // A window of no bytes still has to measure: it inflates into a discard buffer,
-    // and any output at all is an overflow.
-    uint8_t discard[4096];
-    uint8_t* window = destination;
-    int64_t room = windowLength;
-    const bool noWindow = room <= 0 || !destination;
-    if (noWindow) {
-        window = discard;
-        room = sizeof discard;
-    }
-    std::unique_ptr<uint8_t[]> measureBuffer;
-    int64_t filled = 0;  // of the window, since it last overflowed
-    uint64_t totalOut = 0;
-    int overflows = 0;
-    for (;;) {
-        if (StopRequested(stopRequested)) {
-            inflateEnd(&stream);
-            return kResultStopped;
-        }
-        if (stream.avail_in == 0 && inputLeft > 0) {
-            const uInt piece = uInt(std::min(inputLeft, kStopCheckBytes));
-            stream.next_in = const_cast<Bytef*>(input);
-            stream.avail_in = piece;
-            input += piece;
-            inputLeft -= piece;
-        }
-        if (stream.avail_out == 0) {
-            if (filled == room) {
-                ++overflows;
-                // What overflows is only counted, never kept, so measure on through a
-                // roomier buffer: a small window would cost many short inflate calls.
-                if (!measureBuffer && room < int64_t(kMeasureRoom)) {
-                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
-                    if (measureBuffer) {
-                        window = measureBuffer.get();
-                        room = kMeasureRoom;
-                    }
-                }
-                filled = 0;  // the next output overwrites the window from its first byte
-            }
-            stream.next_out = window + filled;
-            stream.avail_out = uInt(std::min(room - filled, kStopCheckBytes));
-        }
-        const uInt before = stream.avail_out;
-        result = inflate(&stream, Z_FINISH);
-        filled += before - stream.avail_out;
-        totalOut += before - stream.avail_out;
-        if (result == Z_STREAM_END)
-            break;
-        if (result == Z_NEED_DICT) {
-            inflateEnd(&stream);
-            return Z_DATA_ERROR;
-        }
-        // With Z_FINISH zlib reports "not finished yet" as Z_BUF_ERROR; treat a bare Z_OK alike.
-        if (result == Z_BUF_ERROR || result == Z_OK) {
-            if (stream.avail_in == 0 && inputLeft == 0) {
-                inflateEnd(&stream);
-                return Z_DATA_ERROR;  // truncated
-            }
-            if (totalOut > uint64_t(kMaxInflatedLength)) {
-                // No zone of 32-bit size can hold it: stop measuring instead of inflating on.
-                inflateEnd(&stream);
-                return Z_MEM_ERROR;
-            }
-            if (stream.avail_out == 0 || stream.avail_in == 0)
-                continue;  // the next slice of output or of input
-            ++overflows;
-            break;
-        }
-        inflateEnd(&stream);
-        return result;
-    }
-    if (noWindow && totalOut > 0)
-        ++overflows;
-    windowLength = int64_t(totalOut);
-    result = inflateEnd(&stream);
-    if (result != Z_OK)
-        return result;
-    return overflows > 0 ? Z_BUF_ERROR : Z_OK;
+    int64_t produced = 0;
+    return Inflate(destination, windowLength, source, sourceLength, stopRequested, kMaxInflatedLength, nullptr,
+                   produced);
 }
 
 int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::atomic<bool>* stopRequested)
@@ -318,10 +341,7 @@ void ResetZone(FFZone& zone)
     zone.assetTypes.shrink_to_fit();
     zone.entries.clear();
     zone.entries.shrink_to_fit();
-    free(zone.zoneData);
-    zone.zoneData = nullptr;
-    zone.zoneSize = 0;
-    zone.zoneCapacity = 0;
+    ReleaseZoneData(zone);
     zone.cursor = 0;
     if (zone.scratchCapacity > kScratchKeptUpTo) {
         free(zone.scratchData);

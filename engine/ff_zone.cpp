@@ -1,9 +1,11 @@
 #include "ff_zone.h"
 
+#include "zone_memory.h"
+
 #include <cstdlib>
 
 FFZone::~FFZone()
 {
-    free(zoneData);
+    ReleaseZoneData(*this);
     free(scratchData);
 }

@@ -2,6 +2,7 @@
 // and the small value types the stages exchange (kinds, result codes, entries).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,10 +79,16 @@ struct FFZone {
     std::string name;    // file name with its extension
     std::string folder;  // without a trailing separator; empty: output goes to the program's folder
 
-    // The inflated zone: zoneSize bytes are valid, zoneCapacity allocated (malloc).
+    // The inflated zone: zoneSize bytes are valid, zoneCapacity allocated. zoneReserved
+    // is the address space reserved for it to grow into (zone_memory.h), or 0 for a
+    // malloc block; ReleaseZoneData frees either.
     uint8_t* zoneData = nullptr;
     int32_t zoneSize = 0;
     int32_t zoneCapacity = 0;
+    size_t zoneReserved = 0;
+    // The bytes inflate produced in the zone's last load, every pass counted: the zone's
+    // size when it came out of one inflate.
+    int64_t zoneInflated = 0;
 
     int32_t cursor = 0;  // read position, an offset into the zone
 

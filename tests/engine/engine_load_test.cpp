@@ -1,4 +1,4 @@
-// Opening FastFiles: header classes, the two-pass inflation, load failures and the .dump.
+// Opening FastFiles: header classes, the inflation into a growing zone, load failures and the .dump.
 #include "fastfile_load.h"
 
 #include "ff_builder.h"
@@ -73,25 +73,50 @@ TEST(LoadFastFile, OtherVersionIsStillInflated)
     EXPECT_EQ(content, ZoneBytes(zone));
 }
 
-TEST(LoadFastFile, SmallZoneInOnePassLargeZoneInTwoWithTheSameBytes)
+// The zone grows in place and each of its bytes comes out of inflate once; only a zone
+// that outgrows the address space it could reserve is measured first, and inflated again.
+TEST(InflateZone, GrowsInPlaceAndInflatesEachByteOnce)
 {
-    TempFolder folder;
-    FFZone zone;
-    const ffb::Bytes small = Pattern(300);
-    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, small)));
-    EXPECT_EQ(small, ZoneBytes(zone));
-    EXPECT_EQ(kFirstInflateWindow, zone.zoneCapacity);
-
-    const ffb::Bytes large = Pattern(3 * 1024 * 1024 + 17);
-    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion387, large, ffb::Body::TrailingGarbage)));
-    EXPECT_EQ(large, ZoneBytes(zone));
-    EXPECT_EQ(int32_t(large.size()), zone.zoneCapacity);
-
-    // A zone of exactly the first window needs no second pass.
-    ResetZone(zone);
-    const ffb::Bytes exact = Pattern(kFirstInflateWindow);
-    ASSERT_EQ(0, LoadBytes(zone, folder, ffb::FastFile(ffb::kVersion5, exact)));
-    EXPECT_EQ(exact, ZoneBytes(zone));
+    constexpr int32_t kStep = kZoneGrowthStep;
+    constexpr int kOnce = 1, kTwice = 2, kRefused = 0;
+    const ZoneLimits whole;
+    const ZoneLimits reservedOneStep{kMaxInflatedLength, kStep};
+    const ZoneLimits nothingReserved{kMaxInflatedLength, 0};
+    const ZoneLimits largestOneStep{kStep, kZoneReservation};
+    const struct {
+        const char* what;
+        int32_t length;
+        ZoneLimits limits;
+        int32_t capacity;
+        int inflations;  // of the whole zone: its bytes inflated per load, in zone sizes
+    } cases[] = {
+        {"a few hundred bytes", 300, whole, kFirstInflateWindow, kOnce},
+        {"exactly the first window", kFirstInflateWindow, whole, kFirstInflateWindow, kOnce},
+        {"a byte past the first window", kFirstInflateWindow + 1, whole, kStep, kOnce},
+        {"exactly one growth step", kStep, whole, kStep, kOnce},
+        {"a byte past a growth step", kStep + 1, whole, 2 * kStep, kOnce},
+        {"past its reservation: measured, then in a block of its size", kStep + 1, reservedOneStep, kStep + 1, kTwice},
+        {"no address space reserved: the same", kStep + 1, nothingReserved, kStep + 1, kTwice},
+        {"exactly the largest a zone may hold", kStep, largestOneStep, kStep, kOnce},
+        {"a byte more than a zone may hold", kStep + 1, largestOneStep, 0, kRefused},
+        {"a step more, with nothing reserved", 2 * kStep, ZoneLimits{kStep, 0}, 0, kRefused},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ffb::Bytes content = Pattern(size_t(c.length));
+        const ffb::Bytes body = ffb::Compress(content, 1);
+        FFZone zone;
+        const int32_t result = InflateZone(zone, body.data(), int64_t(body.size()), nullptr, c.limits);
+        if (c.inflations == kRefused) {
+            EXPECT_EQ(Z_MEM_ERROR, result);
+            EXPECT_TRUE(zone.zoneData == nullptr && zone.zoneSize == 0 && zone.zoneCapacity == 0) << "half-made";
+            continue;
+        }
+        ASSERT_EQ(0, result);
+        EXPECT_EQ(content, ZoneBytes(zone));
+        EXPECT_EQ(c.capacity, zone.zoneCapacity);
+        EXPECT_EQ(int64_t(c.inflations) * c.length, zone.zoneInflated);
+    }
 }
 
 TEST(LoadFastFile, ZoneLeftByAFailedJobIsTheNextFirstWindow)

@@ -3,13 +3,14 @@
 
 #include "ff_builder.h"
 #include "ff_zone.h"
+#include "zone_memory.h"
 
 #include <cstdlib>
 #include <cstring>
 
 inline void SetZone(FFZone& zone, FastFileKind kind, const ffb::Bytes& bytes)
 {
-    free(zone.zoneData);
+    ReleaseZoneData(zone);
     zone.zoneData = static_cast<uint8_t*>(malloc(bytes.size() + 1));
     if (!bytes.empty())
         memcpy(zone.zoneData, bytes.data(), bytes.size());

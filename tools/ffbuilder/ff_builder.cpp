@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -209,6 +210,35 @@ bool WriteFile(const std::string& path, const Bytes& bytes)
     if (!file)
         return false;
     const bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && ok;
+}
+
+bool WriteZerosFastFile(const std::string& path, const uint8_t version[4], uint64_t zoneLength)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite("IWffu100", 1, 8, file) == 8 && fwrite(version, 1, 4, file) == 4;
+    z_stream stream{};
+    ok = ok && deflateInit(&stream, 1) == Z_OK;
+    static const uint8_t kZeros[1 << 20] = {};
+    uint8_t out[1 << 16];
+    uint64_t left = zoneLength;
+    for (int flush = Z_NO_FLUSH; ok && flush != Z_FINISH;) {
+        const uInt piece = uInt(std::min<uint64_t>(left, sizeof kZeros));
+        left -= piece;
+        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = const_cast<Bytef*>(kZeros);
+        stream.avail_in = piece;
+        do {
+            stream.next_out = out;
+            stream.avail_out = sizeof out;
+            ok = deflate(&stream, flush) != Z_STREAM_ERROR;
+            const size_t produced = sizeof out - stream.avail_out;
+            ok = ok && fwrite(out, 1, produced, file) == produced;
+        } while (ok && stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
     return fclose(file) == 0 && ok;
 }
 

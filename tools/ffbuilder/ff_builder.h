@@ -90,6 +90,9 @@ Bytes FastFile(const uint8_t version[4], const Bytes& zone, Body body = Body::In
 Bytes FastFileWithHeader(const Bytes& header, const Bytes& zone, Body body = Body::Intact, int level = 6);
 
 bool WriteFile(const std::string& path, const Bytes& bytes);
+// A FastFile whose zone is `zoneLength` zero bytes, compressed as it is written: for
+// zones too large to be held in memory, up to more than a 32-bit size.
+bool WriteZerosFastFile(const std::string& path, const uint8_t version[4], uint64_t zoneLength);
 Bytes ReadFile(const std::string& path);
 
 // A realistic archive: entries of every kind, strings and referenced sounds. The
