@@ -1,5 +1,7 @@
 #include "fastfile_load.h"
 
+#include "engine_work.h"
+
 #include "zone_memory.h"
 
 #include <zlib.h>
@@ -77,10 +79,9 @@ bool AllocateZone(FFZone& zone, int64_t size)
 // The one inflate loop. The output fills destination[0, windowLength); once that is used
 // up, grow (when given) is asked for more room in place and returns the new length, and
 // once no more is to be had the rest is only measured. More than `largest` bytes are
-// refused. `produced` counts every byte inflate gives.
+// refused. Every byte inflate gives is counted as it comes (CountInflated).
 int Inflate(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength,
-            const std::atomic<bool>* stopRequested, int64_t largest, const std::function<int64_t()>& grow,
-            int64_t& produced)
+            const std::atomic<bool>* stopRequested, int64_t largest, const std::function<int64_t()>& grow)
 {
     z_stream stream;
     memset(&stream, 0, sizeof stream);
@@ -144,6 +145,7 @@ int Inflate(uint8_t* destination, int64_t& windowLength, const uint8_t* source, 
         result = inflate(&stream, Z_FINISH);
         filled += before - stream.avail_out;
         totalOut += before - stream.avail_out;
+        CountInflated(before - stream.avail_out);
         if (result == Z_STREAM_END)
             break;
         if (result == Z_NEED_DICT) {
@@ -168,7 +170,6 @@ int Inflate(uint8_t* destination, int64_t& windowLength, const uint8_t* source, 
         failure = result;
         break;
     }
-    produced += int64_t(totalOut);
     result = inflateEnd(&stream);
     if (failure != Z_OK)
         return failure;
@@ -251,7 +252,6 @@ int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const
     static const uint8_t kNoInput = 0;
     if (!body)
         body = &kNoInput;
-    zone.zoneInflated = 0;
 
     // Grown in place, the zone comes out of one inflate. Where no address space could be
     // reserved for all of it (a 32-bit process, most likely), the first pass fills what
@@ -267,13 +267,13 @@ int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const
     };
     int64_t length = zone.zoneCapacity;
     int result = Inflate(zone.zoneData, length, body, bodyLength, stopRequested, largest,
-                         zone.zoneReserved > 0 ? grow : std::function<int64_t()>(), zone.zoneInflated);
+                         zone.zoneReserved > 0 ? grow : std::function<int64_t()>());
     if (result == Z_BUF_ERROR) {
         if (length > largest || !AllocateZone(zone, length)) {
             ReleaseZoneData(zone);
             return Z_MEM_ERROR;
         }
-        result = Inflate(zone.zoneData, length, body, bodyLength, stopRequested, largest, nullptr, zone.zoneInflated);
+        result = Inflate(zone.zoneData, length, body, bodyLength, stopRequested, largest, nullptr);
     }
     if (result != Z_OK) {
         ReleaseZoneData(zone);  // nothing half-made is left for a later stage to read
@@ -287,9 +287,7 @@ int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength, const
 int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* source, int64_t sourceLength,
                     const std::atomic<bool>* stopRequested)
 {
-    int64_t produced = 0;
-    return Inflate(destination, windowLength, source, sourceLength, stopRequested, kMaxInflatedLength, nullptr,
-                   produced);
+    return Inflate(destination, windowLength, source, sourceLength, stopRequested, kMaxInflatedLength, nullptr);
 }
 
 int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::atomic<bool>* stopRequested)
@@ -307,6 +305,8 @@ int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::at
             result = kResultStopped;
         else if (fwrite(zone.zoneData + written, 1, piece, file) != piece)
             result = kResultCantOpen;
+        else
+            CountDumped(piece);
         written += int64_t(piece);
     }
     if (fclose(file) != 0 && result == kResultSuccess)

@@ -86,9 +86,6 @@ struct FFZone {
     int32_t zoneSize = 0;
     int32_t zoneCapacity = 0;
     size_t zoneReserved = 0;
-    // The bytes inflate produced in the zone's last load, every pass counted: the zone's
-    // size when it came out of one inflate.
-    int64_t zoneInflated = 0;
 
     int32_t cursor = 0;  // read position, an offset into the zone
 
