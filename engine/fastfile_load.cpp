@@ -77,6 +77,181 @@ bool GrowZone(FFZone& zone, int64_t size)
     return true;
 }
 
+
+// Where inflate puts its output. When the room handed out is used up, Full makes more,
+// or returns false when none can be had.
+class InflateOutput {
+public:
+    uint8_t* next = nullptr;
+    int64_t left = 0;
+    virtual bool Full() = 0;
+
+protected:
+    ~InflateOutput() = default;
+};
+
+// The caller's window, which starts over at its first byte each time it fills: what
+// overflows is only counted, so the stream is measured without being kept.
+class MeasuringWindow : public InflateOutput {
+public:
+    MeasuringWindow(uint8_t* destination, int64_t length)
+        : base_(destination), room_(length), noWindow_(length <= 0 || !destination)
+    {
+        // A window of no bytes still has to measure: it inflates into a discard buffer,
+        // and any output at all is an overflow.
+        if (noWindow_) {
+            base_ = discard_;
+            room_ = sizeof discard_;
+        }
+        next = base_;
+        left = room_;
+    }
+
+    bool Full() override
+    {
+        CountOverflow();
+        // Measure on through a roomier buffer: a small window would cost many short
+        // inflate calls.
+        if (!measureBuffer_ && room_ < int64_t(kMeasureRoom)) {
+            measureBuffer_.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
+            if (measureBuffer_) {
+                base_ = measureBuffer_.get();
+                room_ = kMeasureRoom;
+            }
+        }
+        next = base_;  // the next output overwrites the window from its first byte
+        left = room_;
+        return true;
+    }
+
+    void CountOverflow() { ++overflows_; }
+    int Overflows() const { return overflows_; }
+    bool NoWindow() const { return noWindow_; }
+
+private:
+    uint8_t* base_;
+    int64_t room_;
+    const bool noWindow_;
+    uint8_t discard_[4096];
+    std::unique_ptr<uint8_t[]> measureBuffer_;
+    int overflows_ = 0;
+};
+
+// The zone buffer itself, enlarged (doubled) each time it fills.
+class GrowingZone : public InflateOutput {
+public:
+    explicit GrowingZone(FFZone& zone) : zone_(zone)
+    {
+        next = zone.zoneData;
+        left = zone.zoneCapacity;
+    }
+
+    bool Full() override
+    {
+        const int64_t filled = zone_.zoneCapacity;
+        if (filled >= kMaxInflatedLength)
+            return false;
+        const int64_t grown = std::min<int64_t>(filled * 2, kMaxInflatedLength);
+        void* moved = realloc(zone_.zoneData, size_t(grown));
+        if (!moved)
+            return false;
+        zone_.zoneData = static_cast<uint8_t*>(moved);
+        zone_.zoneCapacity = int32_t(grown);
+        next = zone_.zoneData + filled;
+        left = grown - filled;
+        return true;
+    }
+
+private:
+    FFZone& zone_;
+};
+
+// Inflates the source into output until the stream ends (Z_STREAM_END). Otherwise
+// returns a zlib code or kResultStopped; Z_BUF_ERROR when inflate stalled with both
+// room and input left. zlib is handed input and output in slices of kStopCheckBytes at
+// most: zlib counts in uInt, and between two slices the stop request is looked at. All
+// of the body is still given before Z_FINISH could matter.
+int RunInflate(z_stream& stream, InflateOutput& output, const uint8_t* source, int64_t sourceLength,
+               const std::atomic<bool>* stopRequested, uint64_t& totalOut)
+{
+    const uint8_t* input = source;
+    int64_t inputLeft = sourceLength;
+    for (;;) {
+        if (StopRequested(stopRequested))
+            return kResultStopped;
+        if (stream.avail_in == 0 && inputLeft > 0) {
+            const uInt piece = uInt(std::min(inputLeft, kStopCheckBytes));
+            stream.next_in = const_cast<Bytef*>(input);
+            stream.avail_in = piece;
+            input += piece;
+            inputLeft -= piece;
+        }
+        if (stream.avail_out == 0) {
+            if (output.left == 0 && !output.Full())
+                return Z_MEM_ERROR;
+            stream.next_out = output.next;
+            stream.avail_out = uInt(std::min(output.left, kStopCheckBytes));
+        }
+        const uInt before = stream.avail_out;
+        const int result = inflate(&stream, Z_FINISH);
+        const uInt produced = before - stream.avail_out;
+        output.next += produced;
+        output.left -= produced;
+        totalOut += produced;
+        if (result == Z_STREAM_END)
+            return result;
+        if (result == Z_NEED_DICT)
+            return Z_DATA_ERROR;
+        // With Z_FINISH zlib reports "not finished yet" as Z_BUF_ERROR; treat a bare Z_OK alike.
+        if (result != Z_BUF_ERROR && result != Z_OK)
+            return result;
+        if (stream.avail_in == 0 && inputLeft == 0)
+            return Z_DATA_ERROR;  // truncated
+        if (totalOut > uint64_t(kMaxInflatedLength))
+            return Z_MEM_ERROR;  // no zone of 32-bit size can hold it: stop instead of inflating on
+        if (stream.avail_out != 0 && stream.avail_in != 0)
+            return Z_BUF_ERROR;
+    }
+}
+
+// One pass into a zone buffer that grows as it fills, from a guess at the zone's size.
+int32_t InflateZoneGrowing(FFZone& zone, const uint8_t* body, int64_t bodyLength,
+                           const std::atomic<bool>* stopRequested)
+{
+    // Text inflates to a few times its compressed size. The guess and its fallbacks only
+    // reserve address space until the stream fills them.
+    const int64_t guesses[] = {std::min<int64_t>(bodyLength * 3, kMaxInflatedLength), bodyLength, 0};
+    zone.zoneSize = 0;
+    bool allocated = false;
+    for (int64_t guess : guesses)
+        if (!allocated)
+            allocated = GrowZone(zone, std::max<int64_t>(guess, kFirstInflateWindow));
+    if (!allocated)
+        return Z_MEM_ERROR;
+
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    int result = inflateInit2(&stream, 15);
+    if (result != Z_OK)
+        return result;
+    GrowingZone output(zone);
+    uint64_t totalOut = 0;
+    result = RunInflate(stream, output, body, bodyLength, stopRequested, totalOut);
+    inflateEnd(&stream);
+    if (result != Z_STREAM_END)
+        return result;
+    zone.zoneSize = int32_t(totalOut);
+    // Give back what the guess or the last doubling reserved beyond the zone.
+    const int64_t kept = std::max<int64_t>(zone.zoneSize, kFirstInflateWindow);
+    if (zone.zoneCapacity - kept > kFirstInflateWindow) {
+        if (void* smaller = realloc(zone.zoneData, size_t(kept))) {
+            zone.zoneData = static_cast<uint8_t*>(smaller);
+            zone.zoneCapacity = int32_t(kept);
+        }
+    }
+    return Z_OK;
+}
+
 }  // namespace
 
 FastFileKind ClassifyHeader(const uint8_t* header, size_t length)
@@ -90,7 +265,7 @@ FastFileKind ClassifyHeader(const uint8_t* header, size_t length)
     return OtherVersion;
 }
 
-int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested)
+int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested, ZoneInflation inflation)
 {
     FILE* file = fopen(zone.path.c_str(), "rb");
     if (!file)
@@ -128,7 +303,9 @@ int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested)
                 break;
         }
     }
-    const int32_t result = InflateZone(zone, body, int64_t(bodyRead), stopRequested);
+    const int32_t result = inflation == ZoneInflation::Measured
+                               ? InflateZone(zone, body, int64_t(bodyRead), stopRequested)
+                               : InflateZoneGrowing(zone, body, int64_t(bodyRead), stopRequested);
     fclose(file);
     free(body);
     return result;
@@ -181,92 +358,21 @@ int InflateMeasured(uint8_t* destination, int64_t& windowLength, const uint8_t* 
     int result = inflateInit2(&stream, 15);
     if (result != Z_OK)
         return result;
-
-    // zlib is handed input and output in slices of kStopCheckBytes at most: zlib counts in
-    // uInt, and between two slices the stop request is looked at. All of the body is still
-    // given before Z_FINISH could matter.
-    const uint8_t* input = source;
-    int64_t inputLeft = sourceLength;
-
-    // A window of no bytes still has to measure: it inflates into a discard buffer,
-    // and any output at all is an overflow.
-    uint8_t discard[4096];
-    uint8_t* window = destination;
-    int64_t room = windowLength;
-    const bool noWindow = room <= 0 || !destination;
-    if (noWindow) {
-        window = discard;
-        room = sizeof discard;
-    }
-    std::unique_ptr<uint8_t[]> measureBuffer;
-    int64_t filled = 0;  // of the window, since it last overflowed
+    MeasuringWindow window(destination, windowLength);
     uint64_t totalOut = 0;
-    int overflows = 0;
-    for (;;) {
-        if (StopRequested(stopRequested)) {
-            inflateEnd(&stream);
-            return kResultStopped;
-        }
-        if (stream.avail_in == 0 && inputLeft > 0) {
-            const uInt piece = uInt(std::min(inputLeft, kStopCheckBytes));
-            stream.next_in = const_cast<Bytef*>(input);
-            stream.avail_in = piece;
-            input += piece;
-            inputLeft -= piece;
-        }
-        if (stream.avail_out == 0) {
-            if (filled == room) {
-                ++overflows;
-                // What overflows is only counted, never kept, so measure on through a
-                // roomier buffer: a small window would cost many short inflate calls.
-                if (!measureBuffer && room < int64_t(kMeasureRoom)) {
-                    measureBuffer.reset(new (std::nothrow) uint8_t[kMeasureRoom]);
-                    if (measureBuffer) {
-                        window = measureBuffer.get();
-                        room = kMeasureRoom;
-                    }
-                }
-                filled = 0;  // the next output overwrites the window from its first byte
-            }
-            stream.next_out = window + filled;
-            stream.avail_out = uInt(std::min(room - filled, kStopCheckBytes));
-        }
-        const uInt before = stream.avail_out;
-        result = inflate(&stream, Z_FINISH);
-        filled += before - stream.avail_out;
-        totalOut += before - stream.avail_out;
-        if (result == Z_STREAM_END)
-            break;
-        if (result == Z_NEED_DICT) {
-            inflateEnd(&stream);
-            return Z_DATA_ERROR;
-        }
-        // With Z_FINISH zlib reports "not finished yet" as Z_BUF_ERROR; treat a bare Z_OK alike.
-        if (result == Z_BUF_ERROR || result == Z_OK) {
-            if (stream.avail_in == 0 && inputLeft == 0) {
-                inflateEnd(&stream);
-                return Z_DATA_ERROR;  // truncated
-            }
-            if (totalOut > uint64_t(kMaxInflatedLength)) {
-                // No zone of 32-bit size can hold it: stop measuring instead of inflating on.
-                inflateEnd(&stream);
-                return Z_MEM_ERROR;
-            }
-            if (stream.avail_out == 0 || stream.avail_in == 0)
-                continue;  // the next slice of output or of input
-            ++overflows;
-            break;
-        }
+    result = RunInflate(stream, window, source, sourceLength, stopRequested, totalOut);
+    if (result != Z_STREAM_END && result != Z_BUF_ERROR) {
         inflateEnd(&stream);
         return result;
     }
-    if (noWindow && totalOut > 0)
-        ++overflows;
+    // Stalled with room left, or any output at all into a window of no bytes: too small.
+    if (result == Z_BUF_ERROR || (window.NoWindow() && totalOut > 0))
+        window.CountOverflow();
     windowLength = int64_t(totalOut);
     result = inflateEnd(&stream);
     if (result != Z_OK)
         return result;
-    return overflows > 0 ? Z_BUF_ERROR : Z_OK;
+    return window.Overflows() > 0 ? Z_BUF_ERROR : Z_OK;
 }
 
 int32_t WriteDump(const FFZone& zone, const std::string& dumpPath, const std::atomic<bool>* stopRequested)

@@ -23,9 +23,16 @@ constexpr int32_t kScratchKeptUpTo = 64 << 20;
 // Classifies the first bytes of a file (fewer than 12 bytes is NotFastFile).
 FastFileKind ClassifyHeader(const uint8_t* header, size_t length);
 
+// How the body is inflated into the zone. Measured: two passes, the first only
+// measuring, for a zone buffer of exactly the right size, allocated once. Growing: one
+// pass into a buffer that grows as it fills, for readers that only look at the zone in
+// memory and want it in half the time; on Linux growing moves no bytes.
+enum class ZoneInflation { Measured, Growing };
+
 // Each of the following that takes stopRequested gives up with kResultStopped once it
 // is set; the zone is then of no use until ResetZone.
-int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr);
+int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr,
+                     ZoneInflation inflation = ZoneInflation::Measured);
 // Same as LoadFastFile after the file has been read: header check plus inflation.
 int32_t LoadFastFileFromMemory(FFZone& zone, const uint8_t* file, size_t length);
 int32_t InflateZone(FFZone& zone, const uint8_t* body, int64_t bodyLength,
