@@ -6,6 +6,7 @@
 
 #include "entry_selection.h"
 #include "export_destination.h"
+#include "fastfile_load.h"
 #include "ff_zone.h"
 
 #include <atomic>
@@ -17,11 +18,13 @@ struct ExportRequest {
 
 // Loads zone.path and runs everything the walk needs before it: the string and type
 // lists and the scan for entries. Returns LoadFastFile's result.
-int32_t LoadAndLocate(FFZone& zone);
+int32_t LoadAndLocate(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr,
+                      ZoneInflation inflation = ZoneInflation::Measured);
 
 // Hands destination every file that extraction of the located zone makes, in the order
 // it makes them: the entries' files in zone order (a later file at the same path takes
-// the place of the earlier one, as on disk), then Refrenced_Sounds.txt, then
+// the place of the earlier one, as on disk, and the earlier one comes marked
+// replacedLater, as a walk to the end would have it), then Refrenced_Sounds.txt, then
 // StringTable.txt. Entries of size 1 or less make no file (they go to the sound list);
 // unsafe names make none either ("Unsafe path refused: " is logged). The selection is
 // asked about every entry's file; the two lists are made whatever it says. Returns the
