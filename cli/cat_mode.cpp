@@ -5,16 +5,10 @@
 #include "live_display.h"
 #include "output_folder.h"
 #include "run_log.h"
+#include "stdout_bytes.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <string>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace {
 
@@ -45,16 +39,6 @@ private:
     std::string bytes_;
 };
 
-// A reader that went away (| head) has all it wanted: that is no failure.
-bool ReaderWentAway(int error)
-{
-#ifdef _WIN32
-    return error == EPIPE || error == EINVAL;
-#else
-    return error == EPIPE;
-#endif
-}
-
 }  // namespace
 
 int RunCatMode(const CliOptions& options)
@@ -72,16 +56,9 @@ int RunCatMode(const CliOptions& options)
         return 1;
     }
 
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#else
-    signal(SIGPIPE, SIG_IGN);
-#endif
-    errno = 0;
+    UseBinaryStdout();
     const std::string& bytes = cat.Bytes();
-    if (fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && fflush(stdout) == 0)
-        return 0;
-    if (ReaderWentAway(errno))
+    if (WriteToStdout(bytes.data(), bytes.size(), true) != StdoutResult::kFailed)
         return 0;
     fprintf(stderr, "vandrel: cannot write to stdout\n");
     return 1;

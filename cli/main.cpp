@@ -1,11 +1,12 @@
 // vandrel: the command-line front end. Extracts FastFiles on the same background worker
-// and with the same messages as the main window; lists them, prints one file of one, or
-// compares what two of them would write.
+// and with the same messages as the main window; lists them, prints one file of one,
+// compares what two of them would write, or searches what they would write.
 #include "cat_mode.h"
 #include "cli_options.h"
 #include "diff_mode.h"
 #include "extract_mode.h"
 #include "file_wildcards.h"
+#include "grep_mode.h"
 #include "list_mode.h"
 #include "program_log.h"
 
@@ -35,5 +36,7 @@ int main(int argc, char** argv)
         return RunCatMode(options);
     if (options.diff)
         return RunDiffMode(options);
+    if (options.grep)
+        return RunGrepMode(options);
     return RunExtractMode(options);
 }
