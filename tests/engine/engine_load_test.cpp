@@ -98,6 +98,30 @@ TEST(LoadFastFile, SmallZoneInOnePassLargeZoneInTwoWithTheSameBytes)
     EXPECT_EQ(exact, ZoneBytes(zone));
 }
 
+TEST(LoadFastFile, OnePassIntoAGrowingBufferGivesTheZoneAndTheCodesOfTwoPasses)
+{
+    TempFolder folder;
+    const std::vector<ffb::Bytes> files = {
+        ffb::FastFile(ffb::kVersion387, Pattern(300)),
+        ffb::FastFile(ffb::kVersion387, Pattern(3 * 1024 * 1024 + 17), ffb::Body::TrailingGarbage),
+        ffb::FastFile(ffb::kVersion5, ffb::Bytes(5 * 1024 * 1024, 'z')),  // far beyond the first guess
+        ffb::FastFile(ffb::kVersion387, Pattern(100000), ffb::Body::Truncated),
+        ffb::FastFile(ffb::kVersion387, Pattern(100000), ffb::Body::NotZlib),
+        ffb::FastFile(ffb::kVersion387, Pattern(100), ffb::Body::Empty),
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(i);
+        FFZone twoPasses, onePass;
+        const int32_t expected = LoadBytes(twoPasses, folder, files[i]);
+        onePass.path = twoPasses.path;
+        EXPECT_EQ(expected, LoadFastFile(onePass, nullptr, ZoneInflation::Growing));
+        EXPECT_LE(onePass.zoneSize, onePass.zoneCapacity);
+        if (expected == 0) {
+            EXPECT_TRUE(ZoneBytes(twoPasses) == ZoneBytes(onePass));
+        }
+    }
+}
+
 TEST(LoadFastFile, ZoneLeftByAFailedJobIsTheNextFirstWindow)
 {
     TempFolder folder;
