@@ -1,5 +1,6 @@
 #include "pattern_syntax.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -80,14 +81,17 @@ bool AddNamedClass(const std::string& name, ByteSet& set)
 }
 
 // Recursive descent over the pattern. Nesting is counted, so the depth of the recursion
-// (and of the tree it builds) stays within kMaxPatternNesting levels whatever the pattern.
+// (and of the tree it builds) stays within kMaxPatternNesting levels whatever the pattern:
+// parentheses on the way down, and on the way back up parentheses and repetitions around
+// each other, as "((a*)*)*" nests three repetitions in two groups.
 class Parser {
 public:
     Parser(const std::string& text, bool ignoreCase) : text_(text), ignoreCase_(ignoreCase) {}
 
     bool Parse(Node& root, std::string& error)
     {
-        const bool parsed = ParseAlternation(root, 0);
+        int nesting = 0;
+        const bool parsed = ParseAlternation(root, 0, nesting);
         error = error_;
         return parsed;
     }
@@ -122,13 +126,17 @@ private:
         }
     }
 
-    bool ParseAlternation(Node& out, int depth)
+    // depth: the parentheses around this part; nesting: how deep its own tree goes.
+    bool ParseAlternation(Node& out, int depth, int& nesting)
     {
         out.kind = Node::kAlternation;
+        nesting = 0;
         for (;;) {
             out.children.emplace_back();
-            if (!ParseBranch(out.children.back(), depth))
+            int branchNesting = 0;
+            if (!ParseBranch(out.children.back(), depth, branchNesting))
                 return false;
+            nesting = std::max(nesting, branchNesting);
             if (AtEnd() || Peek() != '|')
                 break;
             ++at_;
@@ -137,24 +145,25 @@ private:
         return true;
     }
 
-    bool ParseBranch(Node& out, int depth)
+    bool ParseBranch(Node& out, int depth, int& nesting)
     {
         out.kind = Node::kConcat;
         while (!AtEnd() && Peek() != '|') {
             if (Peek() == ')' && depth > 0)
-                break;  // a ')' that closes no '(' stands for itself
+                break;  // the group's end; outside every group a ')' is an atom (ParseAtom)
             Node atom;
             bool repeatable = true;
-            if (!ParseAtom(atom, depth, repeatable))
+            int pieceNesting = 0;
+            if (!ParseAtom(atom, depth, repeatable, pieceNesting))
                 return false;
-            for (int stacked = 1; repeatable && !AtEnd(); ++stacked) {
+            while (repeatable && !AtEnd()) {
                 int min = 0, max = 0;
                 bool found = false;
                 if (!ParseRepetition(min, max, found))
                     return false;
                 if (!found)
                     break;
-                if (depth + stacked > kMaxPatternNesting)
+                if (depth + ++pieceNesting > kMaxPatternNesting)
                     return Fail("repetitions nested too deeply");
                 Node repeat;
                 repeat.kind = Node::kRepeat;
@@ -164,6 +173,7 @@ private:
                 atom = std::move(repeat);
             }
             out.children.push_back(std::move(atom));
+            nesting = std::max(nesting, pieceNesting);
         }
         Unwrap(out);
         return true;
@@ -213,17 +223,18 @@ private:
         return count;
     }
 
-    bool ParseAtom(Node& out, int depth, bool& repeatable)
+    bool ParseAtom(Node& out, int depth, bool& repeatable, int& nesting)
     {
         const char c = text_[at_++];
         switch (c) {
         case '(':
             if (depth + 1 > kMaxPatternNesting)
                 return Fail("parentheses nested too deeply");
-            if (!ParseAlternation(out, depth + 1))
+            if (!ParseAlternation(out, depth + 1, nesting))
                 return false;
             if (AtEnd() || Peek() != ')')
                 return Fail("unmatched (");
+            ++nesting;
             ++at_;
             return true;
         case '[': {

@@ -118,6 +118,7 @@ TEST(TextPattern, APatternThatDoesNotCompileSaysWhy)
         {"a\nb", "line break"},
         {std::string(100000, '('), "nested too deeply"},
         {"a" + std::string(100000, '*'), "nested too deeply"},
+        {std::string(150, '(') + "a" + std::string(150, '*') + std::string(150, ')'), "nested too deeply"},
         {"((a{255}){255}){255}", "too large"},
     };
     for (const Case& c : cases) {
