@@ -103,6 +103,28 @@ TEST_F(CliGrep, ABadPatternIsAUsageErrorAndNothingIsSearched)
     EXPECT_EQ(std::vector<std::string>{"vandrel: --grep: unmatched ("}, Lines(result.err));
 }
 
+TEST_F(CliGrep, TheSearchOptionsGoWithGrepOnly)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"-F", "a.ff"}, "-F, -i and --files-with-matches go with --grep"},
+        {{"-i", "a.ff"}, "-F, -i and --files-with-matches go with --grep"},
+        {{"--files-with-matches", "a.ff"}, "-F, -i and --files-with-matches go with --grep"},
+        {{"--grep", "x", "--list", "a.ff"}, "--list, --cat, --diff and --grep go one at a time"},
+        {{"--grep", "x"}, "no FastFile given"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const CommandResult result = RunVandrel(c.args, folder_.string());
+        EXPECT_EQ(2, result.status);
+        EXPECT_EQ("", result.out);
+        EXPECT_EQ("vandrel: " + std::string(c.says), Lines(result.err).empty() ? "" : Lines(result.err)[0]);
+    }
+}
+
 TEST_F(CliGrep, AnArchiveThatCannotBeReadFailsTheRunButTheOthersAreSearched)
 {
     Write("broken.ff", ffb::ToBytes("IWff"));
@@ -159,5 +181,15 @@ TEST_F(CliGrep, CtrlCEndsTheSearchWith130)
     const CommandResult result = run.Wait();
     EXPECT_EQ(130, result.status) << result.err;
     EXPECT_LT(Lines(result.out).size(), 5000u) << "it stopped before the end";
+}
+
+TEST_F(CliGrep, AReaderThatStopsEarlyIsNoFailure)
+{
+    std::vector<std::string> args = {"--grep", "hunt", Path("a.ff")};
+    args.insert(args.end(), 3000, Path("b.ff"));
+    const CommandResult result = RunVandrelPipedTo(args, "head -c 4");
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(Path("a.ff").substr(0, 4), result.out);
+    EXPECT_EQ(std::vector<std::string>{"Unsafe path refused: ../escape.gsc"}, Lines(result.err));
 }
 #endif
