@@ -285,5 +285,8 @@ int RunGrepMode(const CliOptions& options)
     } catch (const std::bad_alloc&) {
         fprintf(stderr, "vandrel: not enough memory\n");
         return kTrouble;
+    } catch (const std::exception& failure) {
+        fprintf(stderr, "vandrel: cannot search: %s\n", failure.what());
+        return kTrouble;
     }
 }

@@ -77,7 +77,6 @@ bool GrowZone(FFZone& zone, int64_t size)
     return true;
 }
 
-
 // Where inflate puts its output. When the room handed out is used up, Full makes more,
 // or returns false when none can be had.
 class InflateOutput {
