@@ -16,7 +16,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
 #include <cstdio>
 #include <mutex>
 #include <new>
@@ -34,17 +33,6 @@ constexpr int kTrouble = 2;
 constexpr size_t kMaxWaitingOutput = size_t(64) << 20;
 // How long the printing thread waits for output before it looks at Ctrl+C again.
 constexpr std::chrono::milliseconds kInterruptPoll(50);
-
-bool IsOutOfMemory(const std::exception_ptr& failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::bad_alloc&) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
 
 struct ArchiveSearch {
     std::string waiting;  // output not printed yet
@@ -82,6 +70,7 @@ public:
 private:
     void Work() noexcept;
     void Search(size_t index, FFZone& zone, TextPattern& pattern);
+    void FailSearch(size_t index, const char* why);
     void Stop();
     void StopAndJoin();
     // Prints what waits, in order, until every archive is printed or the run stops.
@@ -158,6 +147,13 @@ void GrepRun::Search(size_t index, FFZone& zone, TextPattern& pattern)
     archives_[index].unreadable = !loaded && !stop_;
 }
 
+void GrepRun::FailSearch(size_t index, const char* why)
+{
+    theLog.Log("(%s) Error: %s", MakeJob(options_.files[index], 0).name.c_str(), why);
+    std::lock_guard<std::mutex> hold(lock_);
+    archives_[index].unreadable = true;
+}
+
 void GrepRun::Work() noexcept
 {
     FFZone zone;
@@ -172,12 +168,10 @@ void GrepRun::Work() noexcept
         try {
             TextPattern pattern = pattern_;  // a cache of its own for each archive
             Search(index, zone, pattern);
+        } catch (const std::bad_alloc&) {
+            FailSearch(index, "not enough memory to search it");
         } catch (...) {
-            const bool memory = std::current_exception() && IsOutOfMemory(std::current_exception());
-            theLog.Log("(%s) Error: %s", MakeJob(options_.files[index], 0).name.c_str(),
-                       memory ? "not enough memory to search it" : "it could not be searched");
-            std::lock_guard<std::mutex> hold(lock_);
-            archives_[index].unreadable = true;
+            FailSearch(index, "it could not be searched");
         }
         ResetZone(zone);
         std::lock_guard<std::mutex> hold(lock_);
