@@ -55,7 +55,7 @@ sanitizers() {
 threads() {
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
     build build/tsan -DVANDREL_TSAN=ON -DVANDREL_BENCH=OFF &&
-        ctest --test-dir build/tsan -j"$jobs" --output-on-failure -R '(Worker|Queue|Log|Message|Pipeline|CliExtract|CliJobs)'
+        ctest --test-dir build/tsan -j"$jobs" --output-on-failure -R '(Worker|Queue|Log|Message|Pipeline|CliExtract|CliJobs|CliGrep)'
 }
 
 windows() {

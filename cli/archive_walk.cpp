@@ -16,11 +16,12 @@ ExportRequest RequestFor(const CliOptions& options)
 
 }  // namespace
 
-bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& options, ExportDestination& destination)
+bool WalkArchive(FFZone& zone, const std::string& given, const CliOptions& options, ExportDestination& destination,
+                 const std::atomic<bool>* stopRequested)
 {
     zone.path = AbsolutePath(given);
     zone.name = MakeJob(zone.path, 0).name;
-    return LoadAndExport(zone, RequestFor(options), destination) == kResultSuccess;
+    return LoadAndExport(zone, RequestFor(options), destination, stopRequested) == kResultSuccess;
 }
 
 void WalkFiles(FFZone& zone, const CliOptions& options, ExportDestination& destination)

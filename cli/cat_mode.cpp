@@ -5,17 +5,11 @@
 #include "live_display.h"
 #include "output_folder.h"
 #include "run_log.h"
+#include "stdout_bytes.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <new>
 #include <string>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace {
 
@@ -45,11 +39,8 @@ public:
     }
     void WriteBytes(const uint8_t* bytes, size_t size) override
     {
-        if (writeError_ != 0)
-            return;
-        errno = 0;
-        if (fwrite(bytes, 1, size, stdout) != size)
-            writeError_ = errno != 0 ? errno : EIO;
+        if (written_ == StdoutResult::kWritten)
+            written_ = WriteToStdout(bytes, size, false);
     }
     void EndFile() override {}
     // The first walk has logged the names it refused.
@@ -62,26 +53,21 @@ public:
     void AbandonFile(FileAbandoned) override { throw std::bad_alloc(); }
 
     bool Found() const { return last_ > 0; }
-    // The errno of the first write to stdout that failed; 0 while none did.
-    int WriteError() const { return writeError_; }
+    // How the bytes went to stdout, its buffer emptied.
+    StdoutResult Finish()
+    {
+        if (written_ == StdoutResult::kWritten)
+            written_ = WriteToStdout("", 0, true);
+        return written_;
+    }
 
 private:
     const std::string wanted_;
     bool writing_ = false;
     int met_ = 0;   // files at the wanted path so far in this walk
     int last_ = 0;  // which of them is the last one; 0: none
-    int writeError_ = 0;
+    StdoutResult written_ = StdoutResult::kWritten;  // the first write that did not go
 };
-
-// A reader that went away (| head) has all it wanted: that is no failure.
-bool ReaderWentAway(int error)
-{
-#ifdef _WIN32
-    return error == EPIPE || error == EINVAL;
-#else
-    return error == EPIPE;
-#endif
-}
 
 }  // namespace
 
@@ -100,16 +86,10 @@ int RunCatMode(const CliOptions& options)
         return 1;
     }
 
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#else
-    signal(SIGPIPE, SIG_IGN);
-#endif
+    UseBinaryStdout();
     cat.StartWriting();
     WalkFiles(zone, options, cat);
-    errno = 0;
-    const int error = cat.WriteError() != 0 ? cat.WriteError() : fflush(stdout) == 0 ? 0 : errno;
-    if (error == 0 || ReaderWentAway(error))
+    if (cat.Finish() != StdoutResult::kFailed)
         return 0;
     fprintf(stderr, "vandrel: cannot write to stdout\n");
     return 1;

@@ -12,6 +12,7 @@ const char kUsage[] =
     "       vandrel --list [--json] FASTFILE...\n"
     "       vandrel --cat PATH FASTFILE\n"
     "       vandrel --diff [--json] OLD.ff NEW.ff\n"
+    "       vandrel --grep PATTERN [-F] [-i] [-l] [--json] FASTFILE...\n"
     "\n"
     "Extracts the scripts, menus, sounds and other files of each FastFile into a folder\n"
     "named after it, next to the FastFile.\n"
@@ -28,7 +29,16 @@ const char kUsage[] =
     "      --list             list what each FastFile holds; write nothing\n"
     "      --cat PATH         write the file a full extraction puts at PATH to stdout\n"
     "      --diff             list what two FastFiles' extractions write differently\n"
-    "      --json             one JSON object per FastFile (per path with --diff) on stdout\n"
+    "      --grep PATTERN     print the lines of the files extraction would write\n"
+    "                         that match PATTERN, an extended regular expression,\n"
+    "                         as FASTFILE:PATH:LINE:TEXT; write nothing to disk\n"
+    "  -F, --fixed-strings    with --grep: PATTERN is a plain string\n"
+    "  -i, --ignore-case      with --grep: ASCII letters match in either case\n"
+    "  -l, --files-with-matches\n"
+    "                         with --grep: print FASTFILE:PATH of each file that\n"
+    "                         matches instead of its lines\n"
+    "      --json             one JSON object per FastFile (per path with --diff, per\n"
+    "                         line or file with --grep) on stdout\n"
     "      --log FILE         also append the program log to FILE\n"
     "  -q, --quiet            no live progress display\n"
     "  -h, --help             show this help\n"
@@ -41,8 +51,8 @@ struct ValueOption {
     const char* longName;
     char shortName;
 };
-const ValueOption kValueOptions[] = {{"output-dir", 'o'}, {"log", 0},    {"only", 0},
-                                     {"filter", 0},       {"cat", 0},    {"jobs", 'j'}};
+const ValueOption kValueOptions[] = {{"output-dir", 'o'}, {"log", 0},  {"only", 0},  {"filter", 0},
+                                     {"cat", 0},          {"jobs", 'j'}, {"grep", 0}};
 
 const ValueOption* FindValueOption(const std::string& longName, char shortName)
 {
@@ -86,11 +96,16 @@ bool ParseJobs(const std::string& value, int& jobs, std::string& error)
 
 bool ApplyValue(const ValueOption& option, const std::string& value, CliOptions& options, std::string& error)
 {
+    const std::string name = option.longName;
+    if (name == "grep") {
+        options.grep = true;
+        options.grepPattern = value;  // an empty pattern matches every line
+        return true;
+    }
     if (value.empty()) {
         error = std::string("option --") + option.longName + " needs a non-empty value";
         return false;
     }
-    const std::string name = option.longName;
     if (name == "output-dir")
         options.outputDir = value;
     else if (name == "log")
@@ -108,10 +123,12 @@ bool ApplyValue(const ValueOption& option, const std::string& value, CliOptions&
 
 bool SetLongFlag(const std::string& name, CliOptions& options)
 {
-    bool* const flags[] = {&options.createDump, &options.stringTable, &options.localDump, &options.list,
-                           &options.json,       &options.quiet,       &options.help,      &options.version,
-                           &options.diff};
-    const char* const names[] = {"dump", "string-table", "local", "list", "json", "quiet", "help", "version", "diff"};
+    bool* const flags[] = {&options.createDump, &options.stringTable, &options.localDump,  &options.list,
+                           &options.json,       &options.quiet,       &options.help,       &options.version,
+                           &options.diff,       &options.fixedString, &options.ignoreCase, &options.filesWithMatches};
+    const char* const names[] = {"dump", "string-table",  "local",       "list",          "json",
+                                 "quiet", "help",         "version",     "diff",          "fixed-strings",
+                                 "ignore-case",           "files-with-matches"};
     for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
         if (name == names[i]) {
             *flags[i] = true;
@@ -121,12 +138,15 @@ bool SetLongFlag(const std::string& name, CliOptions& options)
     return false;
 }
 
-bool SetShortFlag(char flag, CliOptions& options)
+// -l stands for --local until the whole line is read: with --grep it is --files-with-matches.
+bool SetShortFlag(char flag, CliOptions& options, bool& dashL)
 {
     switch (flag) {
     case 'd': options.createDump = true; return true;
     case 's': options.stringTable = true; return true;
-    case 'l': options.localDump = true; return true;
+    case 'l': dashL = true; return true;
+    case 'F': options.fixedString = true; return true;
+    case 'i': options.ignoreCase = true; return true;
     case 'q': options.quiet = true; return true;
     case 'h': options.help = true; return true;
     default: return false;
@@ -158,7 +178,7 @@ bool ParseLongOption(const std::string& arg, int& i, int argc, const char* const
 // Bundled short flags such as -ds; -o and -j take their value from the rest of the
 // argument or from the next one.
 bool ParseShortOptions(const std::string& arg, int& i, int argc, const char* const* argv, CliOptions& options,
-                       std::string& error)
+                       bool& dashL, std::string& error)
 {
     for (size_t k = 1; k < arg.size(); ++k) {
         if (const ValueOption* option = FindValueOption(std::string(), arg[k])) {
@@ -172,7 +192,7 @@ bool ParseShortOptions(const std::string& arg, int& i, int argc, const char* con
             }
             return ApplyValue(*option, value, options, error);
         }
-        if (!SetShortFlag(arg[k], options)) {
+        if (!SetShortFlag(arg[k], options, dashL)) {
             error = std::string("unknown option -") + arg[k];
             return false;
         }
@@ -183,9 +203,11 @@ bool ParseShortOptions(const std::string& arg, int& i, int argc, const char* con
 // The modes that read archives without extracting them, and how many they take.
 bool CheckMode(const CliOptions& options, std::string& error)
 {
-    const int modes = int(options.list) + int(!options.catPath.empty()) + int(options.diff);
+    const int modes = int(options.list) + int(!options.catPath.empty()) + int(options.diff) + int(options.grep);
     if (modes > 1)
-        error = "--list, --cat and --diff go one at a time";
+        error = "--list, --cat, --diff and --grep go one at a time";
+    else if (!options.grep && (options.fixedString || options.ignoreCase || options.filesWithMatches))
+        error = "-F, -i and --files-with-matches go with --grep";
     else if (!options.catPath.empty() && options.files.size() != 1)
         error = "--cat takes a path and one FastFile, not " + std::to_string(options.files.size());
     else if (options.diff && options.files.size() != 2)
@@ -198,6 +220,7 @@ bool CheckMode(const CliOptions& options, std::string& error)
 bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string& error)
 {
     bool onlyFiles = false;
+    bool dashL = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -209,10 +232,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
             continue;
         }
         const bool parsed = arg[1] == '-' ? ParseLongOption(arg, i, argc, argv, options, error)
-                                          : ParseShortOptions(arg, i, argc, argv, options, error);
+                                          : ParseShortOptions(arg, i, argc, argv, options, dashL, error);
         if (!parsed)
             return false;
     }
+    (options.grep ? options.filesWithMatches : options.localDump) |= dashL;
     if (options.help || options.version)
         return true;
     if (options.files.empty()) {

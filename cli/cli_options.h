@@ -9,7 +9,7 @@
 struct CliOptions {
     bool createDump = false;     // -d, --dump
     bool stringTable = false;    // -s, --string-table
-    bool localDump = false;      // -l, --local
+    bool localDump = false;      // -l, --local (-l is --files-with-matches with --grep)
     std::string outputDir;       // -o, --output-dir DIR
     bool list = false;           // --list
     bool json = false;           // --json
@@ -21,6 +21,11 @@ struct CliOptions {
     std::string catPath;         // --cat PATH
     bool diff = false;           // --diff
     int jobs = 1;                // -j, --jobs N
+    bool grep = false;           // --grep PATTERN
+    std::string grepPattern;
+    bool fixedString = false;    // -F, --fixed-strings
+    bool ignoreCase = false;     // -i, --ignore-case
+    bool filesWithMatches = false;  // -l with --grep, --files-with-matches
     std::vector<std::string> files;
 
     bool Filtered() const { return !selection.TakesEverything(); }

@@ -1,10 +1,11 @@
 // vandrel: the command-line front end. Extracts FastFiles on the same background worker
-// and with the same messages as the main window; lists them, prints one file of one, or
-// compares what two of them would write.
+// and with the same messages as the main window; lists them, prints one file of one,
+// compares what two of them would write, or searches what they would write.
 #include "cat_mode.h"
 #include "cli_options.h"
 #include "diff_mode.h"
 #include "extract_mode.h"
+#include "grep_mode.h"
 #include "list_mode.h"
 #include "program_log.h"
 
@@ -28,6 +29,8 @@ Mode ChosenMode(const CliOptions& options)
         return {RunCatMode, 1};
     if (options.diff)
         return {RunDiffMode, 2};
+    if (options.grep)
+        return {RunGrepMode, 2};
     return {RunExtractMode, 1};
 }
 

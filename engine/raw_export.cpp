@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 #include <zlib.h>
 
 namespace {
@@ -106,6 +108,51 @@ std::string EntryPath(const ZoneEntry& entry)
     return NormalOutputPath(entry.type == Sound ? "sound/" + entry.name : entry.name);
 }
 
+// What the walk does with one entry.
+struct EntryPlan {
+    enum Fate { kListed, kRefused, kNotSelected, kFile } fate;
+    std::string path;  // kFile and kNotSelected
+    bool replacedLater = false;
+};
+
+// Every entry's fate, decided before the walk so that each file can be told whether a
+// later one takes its place.
+std::vector<EntryPlan> PlanEntries(const FFZone& zone, const ExportRequest& request)
+{
+    std::vector<EntryPlan> plans(zone.entries.size());
+    std::unordered_map<std::string, size_t> lastAt;  // path key: the entry whose file is there
+    const auto place = [&](const std::string& path, size_t index) {
+        const auto found = lastAt.try_emplace(PathKey(path), index);
+        if (!found.second && found.first->second < plans.size()) {
+            plans[found.first->second].replacedLater = true;
+            found.first->second = index;
+        }
+    };
+    for (size_t i = 0; i < zone.entries.size(); ++i) {
+        const ZoneEntry& entry = zone.entries[i];
+        EntryPlan& plan = plans[i];
+        if (entry.size <= 1) {
+            plan.fate = EntryPlan::kListed;
+            continue;
+        }
+        if (!IsSafeEntryName(entry.name)) {
+            plan.fate = EntryPlan::kRefused;
+            continue;
+        }
+        plan.path = EntryPath(entry);
+        plan.fate = request.selection && !request.selection->Takes(entry.type, plan.path) ? EntryPlan::kNotSelected
+                                                                                           : EntryPlan::kFile;
+        if (plan.fate == EntryPlan::kFile)
+            place(plan.path, i);
+    }
+    // The two lists come after every entry.
+    if (SoundList(zone.kind).Kept())
+        place(kSoundListName, zone.entries.size());
+    if (request.stringTable && !zone.strings.empty())
+        place(kStringTableName, zone.entries.size());
+    return plans;
+}
+
 void ExportText(ExportDestination& destination, const ExportedFile& file, const std::string& text)
 {
     if (!destination.BeginFile(file))
@@ -149,24 +196,27 @@ WriteTally ExportFiles(FFZone& zone, const ExportRequest& request, ExportDestina
     // time StringTable.txt is written, which does not make it.
     bool folderMade = false;
     bool stopped = false;
-    for (const ZoneEntry& entry : zone.entries) {
+    const std::vector<EntryPlan> plans = PlanEntries(zone, request);
+    for (size_t i = 0; i < zone.entries.size(); ++i) {
+        const ZoneEntry& entry = zone.entries[i];
+        const EntryPlan& plan = plans[i];
         if (StopRequested(stopRequested)) {
             stopped = true;
             break;
         }
-        if (entry.size <= 1) {
+        if (plan.fate == EntryPlan::kListed) {
             sounds.Add(entry.name);
             continue;
         }
-        if (!IsSafeEntryName(entry.name)) {
+        if (plan.fate == EntryPlan::kRefused) {
             destination.Refused(ExportedFile{EntryPath(entry), &entry, true});
             ++tally.refused;
             continue;
         }
         folderMade = true;
-        const ExportedFile file{EntryPath(entry), &entry, true};
-        if (request.selection && !request.selection->Takes(entry.type, file.path))
+        if (plan.fate == EntryPlan::kNotSelected)
             continue;
+        const ExportedFile file{plan.path, &entry, true, plan.replacedLater};
         ++tally.selected;
         if (!destination.BeginFile(file))
             continue;

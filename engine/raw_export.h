@@ -6,6 +6,7 @@
 
 #include "entry_selection.h"
 #include "export_destination.h"
+#include "fastfile_load.h"
 #include "ff_zone.h"
 
 #include <atomic>
@@ -29,7 +30,8 @@ int32_t LoadAndExport(FFZone& zone, const ExportRequest& request, ExportDestinat
 
 // Hands destination every file that extraction of the located zone makes, in the order
 // it makes them: the entries' files in zone order (a later file at the same path takes
-// the place of the earlier one, as on disk), then Refrenced_Sounds.txt, then
+// the place of the earlier one, as on disk, and the earlier one comes marked
+// replacedLater, as a walk to the end would have it), then Refrenced_Sounds.txt, then
 // StringTable.txt. Entries of size 1 or less make no file (they go to the sound list);
 // unsafe names make none either (destination.Refused hears of them). The selection is
 // asked about every entry's file; the two lists are made whatever it says. Returns the

@@ -179,6 +179,7 @@ TEST_F(CliCat, InLittleMemoryItPrintsFromTheZoneOrSaysThereIsNotEnough)
         {{"--cat", "big.rmb", "raw.ff"}, 0, kLarge, ""},
         {{"--cat", "maps/huge.gsc", "script.ff"}, 1, 0, "vandrel: not enough memory"},
         {{"--diff", "script.ff", "raw.ff"}, 2, 0, "vandrel: not enough memory"},
+        {{"--grep", "s", "script.ff"}, 2, 0, "(script.ff) Error: not enough memory to search it"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);

@@ -247,6 +247,13 @@ void StartedVandrel::Signal(int signal)
         kill(pid_, signal);
 }
 
+uintmax_t StartedVandrel::OutputSize() const
+{
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(outPath_, error);
+    return error ? 0 : size;
+}
+
 CommandResult StartedVandrel::Wait()
 {
     CommandResult result;

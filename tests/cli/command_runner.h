@@ -38,6 +38,8 @@ public:
     StartedVandrel(const std::vector<std::string>& args, const std::string& cwd);
     ~StartedVandrel();  // ends a program still running
     void Signal(int signal);
+    // The bytes it has written to stdout so far.
+    uintmax_t OutputSize() const;
     CommandResult Wait();
 
 private:
