@@ -34,6 +34,7 @@
 #include "framework/application.h"
 #include "raw_export.h"
 #include "res/resource.h"
+#include "ui_test_support.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -149,17 +150,6 @@ void PrintAnswers(const char* what, const std::vector<double>& times) {
                 what, times.size(), times[times.size() / 2], p99, times.back());
 }
 
-void PressCtrl(HWND focus, char key) {
-    BYTE keys[256] = {};
-    ::GetKeyboardState(keys);
-    keys[VK_CONTROL] |= 0x80;
-    ::SetKeyboardState(keys);
-    ::PostMessageA(focus, WM_KEYDOWN, key, 0);
-    fw::Application::PumpPending();
-    keys[VK_CONTROL] &= ~0x80;
-    ::SetKeyboardState(keys);
-}
-
 KestBrowseDlg* OpenAndLoad(CKest_VandrelDlg& main, const std::string& archive, double* ms = nullptr) {
     const auto start = Clock::now();
     main.BrowseFastFile(archive);
@@ -253,9 +243,9 @@ int main(int argc, char** argv) {
     PrintAnswers("loading", AnswerTimes(second->hwnd(), [&] { PumpUntil([&] { return second->Loaded(); }); }));
     const Memory two = MemoryNow();
     Close(second);
-    PressCtrl(browse->List().hwnd(), 'A');
+    uitest::PressCtrl(browse->List().hwnd(), 'A');
     PrintAnswers("extracting 20,000", AnswerTimes(browse->hwnd(), [&] {
-                     PressCtrl(browse->List().hwnd(), 'E');
+                     uitest::PressCtrl(browse->List().hwnd(), 'E');
                      PumpUntil([&] { return browse->StatusBar().StatusText().rfind("Extracted", 0) == 0; });
                  }));
     std::printf("  %s\n", browse->StatusBar().StatusText().c_str());
@@ -284,7 +274,7 @@ int main(int argc, char** argv) {
     }
     {
         fs::remove_all(work / "big");
-        PressCtrl(browse->List().hwnd(), 'E');
+        uitest::PressCtrl(browse->List().hwnd(), 'E');
         PumpUntil([&] { return fs::exists(work / "big" / Name(2000)); });
         const auto start = Clock::now();
         Close(browse);

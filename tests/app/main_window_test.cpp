@@ -901,18 +901,6 @@ TEST_F(JobRowsTest, TheRowMenuOpensTheFoldersAndCopiesThePath) {
     EXPECT_EQ(waiting, copied);
 }
 
-// Ctrl and a key as the keyboard gives it: the key with Control held down.
-void PressCtrl(HWND focus, char key) {
-    BYTE keys[256] = {};
-    ::GetKeyboardState(keys);
-    keys[VK_CONTROL] |= 0x80;
-    ::SetKeyboardState(keys);
-    ::PostMessageA(focus, WM_KEYDOWN, key, 0);
-    uitest::PumpPending();
-    keys[VK_CONTROL] &= ~0x80;
-    ::SetKeyboardState(keys);
-}
-
 // Two files chosen in the open dialog, a FastFile and another file, give what a drop of
 // the two gives: a row and a job, and one box. The next time the dialog starts where
 // the files were chosen, wherever the program's current folder is; and it leaves the
@@ -933,7 +921,7 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
         ::SetWindowTextA(name, chosen.c_str());
         ::PostMessageA(dialog, WM_COMMAND, chosen.empty() ? IDCANCEL : IDOK, 0);
     });
-    PressCtrl(window->JobList().hwnd(), 'O');
+    uitest::PressCtrl(window->JobList().hwnd(), 'O');
     ::SetCurrentDirectoryA(current);
     ASSERT_EQ(2u, boxes.Seen().size());
     EXPECT_EQ("Open", boxes.Seen()[0].caption);
@@ -946,14 +934,14 @@ TEST_F(MainWindowTest, CtrlOTakesTheChosenFilesAsADrop) {
     const std::string elsewhere = dir / "elsewhere";
     ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
     ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.c_str()));
-    PressCtrl(window->hwnd(), 'O');
+    uitest::PressCtrl(window->hwnd(), 'O');
     char after[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, after);
     ::SetCurrentDirectoryA(current);
     EXPECT_EQ(elsewhere, after) << "the open dialog moved the current folder";
 
     chosen.clear();  // cancelled: nothing more is taken
-    PressCtrl(window->hwnd(), 'O');
+    uitest::PressCtrl(window->hwnd(), 'O');
     EXPECT_EQ((std::vector<std::string>{dir.Path(), dir.Path(), dir.Path()}), startedIn);
     EXPECT_EQ(2u, AddedLines().size());
     ASSERT_TRUE(WaitUntilIdle());
@@ -1197,9 +1185,9 @@ TEST_F(BrowseWindowTest, ExtractSelectedWritesJustTheChosenFilesAsAFullExtractio
 
     KestBrowseDlg* browse = Browse(patch);
     Filter(browse, "gsc");
-    PressCtrl(browse->List().hwnd(), 'A');
-    PressCtrl(browse->List().hwnd(), 'C');
-    PressCtrl(browse->List().hwnd(), 'E');
+    uitest::PressCtrl(browse->List().hwnd(), 'A');
+    uitest::PressCtrl(browse->List().hwnd(), 'C');
+    uitest::PressCtrl(browse->List().hwnd(), 'E');
     ASSERT_TRUE(uitest::PumpUntil([&] { return browse->StatusBar().StatusText().rfind("Extracted", 0) == 0; },
                                   kJobsTimeoutMs));
     EXPECT_EQ("Extracted 2 files to " + (dir / "patch\\") + "; Unsafe path refused: ../evil.gsc",
@@ -1271,8 +1259,8 @@ TEST_F(BrowseWindowTest, ClosingWhileItLoadsOrExtractsEndsAtOnceAndLeavesWholeFi
         KestBrowseDlg* browse = KestBrowseDlg::OpenWindows().back();
         if (c.extract) {
             ASSERT_TRUE(uitest::PumpUntil([&] { return browse->Loaded(); }, kJobsTimeoutMs));
-            PressCtrl(browse->List().hwnd(), 'A');
-            PressCtrl(browse->List().hwnd(), 'E');
+            uitest::PressCtrl(browse->List().hwnd(), 'A');
+            uitest::PressCtrl(browse->List().hwnd(), 'E');
             ASSERT_TRUE(uitest::PumpUntil([&] { return Exists(big.File(100)); }, kJobsTimeoutMs)) << "never wrote";
         }
         const bool loaded = browse->Loaded();
@@ -1299,7 +1287,7 @@ TEST_F(BrowseWindowTest, CtrlBBrowsesTheChosenFileAndExtractAllQueuesItAsADrop) 
         ::SetWindowTextA(name, (dir / "chosen.ff").c_str());
         ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    PressCtrl(window->JobList().hwnd(), 'B');
+    uitest::PressCtrl(window->JobList().hwnd(), 'B');
     ASSERT_EQ(1u, KestBrowseDlg::OpenWindows().size());
     KestBrowseDlg* browse = KestBrowseDlg::OpenWindows().back();
     EXPECT_EQ("chosen.ff - Browse", browse->GetWindowText());

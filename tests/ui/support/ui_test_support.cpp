@@ -16,6 +16,17 @@ namespace uitest {
 
 void PumpPending() { fw::Application::PumpPending(); }
 
+void PressCtrl(HWND focus, char key) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] |= 0x80;
+    ::SetKeyboardState(keys);
+    ::PostMessageA(focus, WM_KEYDOWN, key, 0);
+    PumpPending();
+    keys[VK_CONTROL] &= ~0x80;
+    ::SetKeyboardState(keys);
+}
+
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
     for (;;) {

@@ -18,6 +18,9 @@ namespace uitest {
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000);
 // Dispatches whatever is waiting now, without blocking.
 void PumpPending();
+// Ctrl and a key as the keyboard gives it: the key, posted to focus, with Control held
+// down; the messages it brings are dispatched.
+void PressCtrl(HWND focus, char key);
 
 // What a BoxAnswerer saw of one box, as the box was when it first showed.
 struct SeenBox {
