@@ -66,6 +66,8 @@ public:
             disk_.WriteBytes(bytes, size);
     }
     void EndFile() override { disk_.EndFile(); }
+    // A file cut short is removed from the disk, as in a job.
+    void AbandonFile(FileAbandoned why) override { disk_.AbandonFile(why); }
     void Refused(const ExportedFile& file) override
     {
         const std::string key = PathKey(file.path);
@@ -138,6 +140,13 @@ void BrowseSession::Extract(const std::vector<std::string>& paths, const std::st
     requested_.notify_one();
 }
 
+ExportRequest BrowseSession::WalkRequest() const
+{
+    ExportRequest request;
+    request.stringTable = stringTable_;
+    return request;
+}
+
 void BrowseSession::Post(BrowseReport* report)
 {
     // The record is the receiver's only once posted.
@@ -150,10 +159,8 @@ void BrowseSession::Run()
 {
     zone_.path = path_;
     zone_.name = MakeJob(path_, 0).name;
-    ExportRequest request;
-    request.stringTable = stringTable_;
     FileListDestination list;
-    const int32_t result = LoadAndExport(zone_, request, list, &stop_);
+    const int32_t result = LoadAndExport(zone_, WalkRequest(), list, &stop_);
     loadResult_ = stop_ ? kResultStopped : result;
     if (stop_ || result != kResultSuccess) {
         ResetZone(zone_);
@@ -198,10 +205,8 @@ bool BrowseSession::NextRequest(Request& request)
 
 void BrowseSession::MakePreview(const std::string& path, size_t limit)
 {
-    ExportRequest request;
-    request.stringTable = stringTable_;
     PreviewDestination file(path, limit);
-    ExportFiles(zone_, request, file, &stop_);
+    ExportFiles(zone_, WalkRequest(), file, &stop_);
     auto* report = new BrowseReport;
     report->kind = BrowseReport::kPreview;
     report->path = path;
@@ -230,9 +235,7 @@ void BrowseSession::RunExtraction(const Extraction& extraction)
     ChosenFilesDestination chosen(extraction.paths, extraction.folder, progress);
     total = chosen.Total();
     progress(0);
-    ExportRequest request;
-    request.stringTable = stringTable_;
-    ExportFiles(zone_, request, chosen, &stop_);
+    ExportFiles(zone_, WalkRequest(), chosen, &stop_);
     auto* report = new BrowseReport;
     report->kind = BrowseReport::kExtracted;
     report->done = chosen.Done();

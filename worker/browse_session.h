@@ -16,6 +16,7 @@
 #pragma once
 
 #include "ff_zone.h"
+#include "raw_export.h"
 #include "worker_messages.h"
 
 #include <atomic>
@@ -98,6 +99,9 @@ private:
     bool NextRequest(Request& request);
     void MakePreview(const std::string& path, size_t limit);
     void RunExtraction(const Extraction& extraction);
+    // What every walk of the session asks: the files of a full extraction with the
+    // session's options.
+    ExportRequest WalkRequest() const;
     void Post(BrowseReport* report);
 
     MessageTarget& target_;
