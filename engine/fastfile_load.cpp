@@ -41,11 +41,6 @@ uint8_t* AllocateLarge(size_t size)
     return static_cast<uint8_t*>(malloc(size));
 }
 
-bool StopRequested(const std::atomic<bool>* stopRequested)
-{
-    return stopRequested && stopRequested->load();
-}
-
 int32_t OpenFailure(int error)
 {
     return error == EACCES ? kResultAccessDenied : kResultCantOpen;

@@ -27,6 +27,12 @@ constexpr int32_t kScratchKeptUpTo = 64 << 20;
 // Classifies the first bytes of a file (fewer than 12 bytes is NotFastFile).
 FastFileKind ClassifyHeader(const uint8_t* header, size_t length);
 
+// Whether a stop was asked for; a stage given no stop request runs to its end.
+inline bool StopRequested(const std::atomic<bool>* stopRequested)
+{
+    return stopRequested && stopRequested->load();
+}
+
 // Each of the following that takes stopRequested gives up with kResultStopped once it
 // is set; the zone is then of no use until ResetZone.
 int32_t LoadFastFile(FFZone& zone, const std::atomic<bool>* stopRequested = nullptr);

@@ -50,11 +50,6 @@ bool GrowScratch(FFZone& zone, int64_t length)
     return zone.scratchData != nullptr;
 }
 
-bool StopRequested(const std::atomic<bool>* stopRequested)
-{
-    return stopRequested && stopRequested->load();
-}
-
 // How far the walk got with a file it began.
 enum class FileMade { kWhole, kStopped, kNoMemory };
 
@@ -170,10 +165,10 @@ int32_t LoadAndLocate(FFZone& zone, const std::atomic<bool>* stopRequested)
         return result;
     ParseStrings(zone);
     ParseAssetTypes(zone);
-    if (stopRequested && stopRequested->load())
+    if (StopRequested(stopRequested))
         return kResultStopped;
     LocateFiles(zone);
-    return stopRequested && stopRequested->load() ? kResultStopped : result;
+    return StopRequested(stopRequested) ? kResultStopped : result;
 }
 
 int32_t LoadAndExport(FFZone& zone, const ExportRequest& request, ExportDestination& destination,

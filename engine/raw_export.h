@@ -6,7 +6,6 @@
 
 #include "entry_selection.h"
 #include "export_destination.h"
-#include "fastfile_load.h"
 #include "ff_zone.h"
 
 #include <atomic>
