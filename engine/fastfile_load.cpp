@@ -1,7 +1,6 @@
 #include "fastfile_load.h"
 
 #include "engine_work.h"
-
 #include "zone_memory.h"
 
 #include <zlib.h>
