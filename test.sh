@@ -68,7 +68,7 @@ windows() {
     if [ "$VANDREL_WINE_BITS" = 32 ]; then checked=build/windows64; else checked=build/windows; fi
     echo "-- the Windows suite runs on the ${VANDREL_WINE_BITS}-bit build under wine${VANDREL_WINE_BITS};" \
         "the ${other_bits}-bit build is checked as a file"
-    wine_env_up
+    wine_env_up || { wine_env_down; return 1; }
     mkdir -p build/screenshots
     export VANDREL_SCREENSHOTS="$here/build/screenshots"
     ctest --test-dir "$runs" -j"$jobs" --output-on-failure --timeout 300

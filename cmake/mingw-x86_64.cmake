@@ -9,7 +9,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # wine64 by name: the wine wrapper picks the 32-bit loader whenever it is installed.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+# Through tools/wine-run.sh, as in the 32-bit build.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh /usr/lib/wine/wine64)
 # zlib is linked into each program (libz.a), as in the 32-bit build.
 set(ZLIB_LIBRARY ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
 set(ZLIB_LIBRARY_RELEASE ${ZLIB_LIBRARY})

@@ -19,15 +19,22 @@ vandrel_wine32=/usr/lib/wine/wine
 vandrel_wine64=/usr/lib/wine/wine64
 vandrel_here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Prints 0 when a 32-bit Windows program runs under the 32-bit loader here. Needs the
-# i686 cross compiler; the probe is built once into build/.
-wine_probe_32() {
-    local probe="$vandrel_here/build/wine-probe/probe32.exe" prefix out
-    [ -x "$vandrel_wine32" ] || return 1
+# Prints the path of tools/wine_probe.c built for 32 or 64 bits (into build/, once).
+wine_probe_exe() {
+    local bits=$1 probe="$vandrel_here/build/wine-probe/probe$1.exe" compiler
+    if [ "$bits" = 32 ]; then compiler=i686-w64-mingw32-gcc-posix; else compiler=x86_64-w64-mingw32-gcc-posix; fi
     if [ ! -f "$probe" ] || [ "$vandrel_here/tools/wine_probe.c" -nt "$probe" ]; then
         mkdir -p "$(dirname "$probe")"
-        i686-w64-mingw32-gcc-posix -O1 -s -o "$probe" "$vandrel_here/tools/wine_probe.c" || return 1
+        "$compiler" -O1 -s -o "$probe" "$vandrel_here/tools/wine_probe.c" || return 1
     fi
+    echo "$probe"
+}
+
+# Succeeds when a 32-bit Windows program runs under the 32-bit loader here.
+wine_probe_32() {
+    local probe prefix out
+    [ -x "$vandrel_wine32" ] || return 1
+    probe=$(wine_probe_exe 32) || return 1
     # The loader itself fails at once ("Exec format error") where no 32-bit code runs;
     # the program is tried too, in a throw-away prefix, for a 32-bit side that is broken.
     "$vandrel_wine32" --version >/dev/null 2>&1 || return 1
@@ -90,6 +97,19 @@ wine_env_up() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
+    # The session the tests share: its server, services and desktop start here, with no
+    # output of a test to inherit, and stay until wine_env_down. Left to the first test
+    # program, they would keep that program's output open to the end (ctest waiting on
+    # it), and close and start again wherever the programs left a gap.
+    local keeper ready="$WINEPREFIX/vandrel-session" n
+    keeper=$(wine_probe_exe "$VANDREL_WINE_BITS") || return 1
+    wine "$keeper" --hold </dev/null >"$ready" 2>/dev/null &
+    for n in $(seq 600); do
+        grep -q holding "$ready" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "wine-env: the wine session did not start" >&2
+    return 1
 }
 
 wine_env_down() {

@@ -67,9 +67,14 @@ if [ "$mode" = contents ]; then
 elif [ "$mode" = cli ]; then
     unzip -q "$zip" -d "$work/release" || fail "unzip"
     mkdir -p "$work/data"
-    wine "$tool" "$(winepath -w "$work/data/sample_patch.ff")" || fail "the sample maker"
+    # Every wine program's output goes to a file: wine's helpers, started by whichever
+    # program first needs them, would keep a pipe open long after it (see wine-run.sh).
+    # Z: is the root of the Unix side in every prefix.
+    windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+    wine "$tool" "$(windows_path "$work/data/sample_patch.ff")" >"$work/maker" 2>&1 ||
+        { fail "the sample maker"; cat "$work/maker"; }
     wine "$work/release/vandrel.exe" -q --string-table --dump \
-        "$(winepath -w "$work/data/sample_patch.ff")" >"$work/stdout" 2>"$work/stderr"
+        "$(windows_path "$work/data/sample_patch.ff")" >"$work/stdout" 2>"$work/stderr"
     code=$?
     [ $code -eq 0 ] || { fail "vandrel.exe exited with $code"; cat "$work/stdout" "$work/stderr"; }
     out=$work/data/sample_patch
@@ -82,7 +87,7 @@ elif [ "$mode" = cli ]; then
 
     # A wildcard, as typed at the command prompt, is expanded by the program itself.
     cp "$work/data/sample_patch.ff" "$work/data/second_patch.ff"
-    wine "$work/release/vandrel.exe" -q "$(winepath -w "$work/data")\\*.ff" >"$work/stdout" 2>"$work/stderr" ||
+    wine "$work/release/vandrel.exe" -q "$(windows_path "$work/data")\\*.ff" >"$work/stdout" 2>"$work/stderr" ||
         fail "vandrel.exe with a wildcard exited with $?"
     done_rows=$(grep -c "Done" "$work/stdout")
     [ "$done_rows" -eq 2 ] || fail "a wildcard over two FastFiles gave $done_rows Done rows: $(cat "$work/stdout")"

@@ -270,6 +270,10 @@ TEST(RealUpdateTest, RunsModallyFromDownloadToItsOutcome) {
                 TestUpdatedlg dialog;
                 dialog.realUpdate = true;
                 result = dialog.DoModal(nullptr);
+                MSG quit;
+                if (result == -1)
+                    ADD_FAILURE() << "no dialog: error " << ::GetLastError()
+                                  << (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) ? ", WM_QUIT waiting" : "");
             });
 
         EXPECT_EQ(IDCANCEL, result);
