@@ -9,6 +9,7 @@
 #include "list_mode.h"
 #include "program_log.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -59,6 +60,11 @@ int Run(int argc, char** argv, int& failureStatus)
 
 int main(int argc, char** argv)
 {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write then fails with EFBIG, and that file is lost and
+    // counted as any write that fails, instead of the signal ending the program halfway.
+    signal(SIGXFSZ, SIG_IGN);
+#endif
     // Whatever a mode throws (an allocation a large archive makes fail, for one) ends it
     // with its failure status and a line that says why, never with a terminated program.
     int failureStatus = 1;

@@ -108,3 +108,22 @@ TEST_F(CliExtractLosses, TheTableNamesEachJobThatLostFiles)
     EXPECT_EQ("a.ff: 2 files could not be written, 1 file refused (unsafe path)", lines[5]);
     EXPECT_EQ("c.ff: 1 file refused (unsafe path)", lines[6]);
 }
+
+#ifndef _WIN32
+// Past a file-size limit (ulimit -f) a write fails as any other does: that file is lost
+// and counted, the rest written, and the program is not ended halfway by the signal.
+TEST_F(CliExtractLosses, AFileSizeLimitLosesOnlyTheFilesPastIt)
+{
+    ffb::ZoneBuilder zone;
+    zone.Strings({"one"}).AssetTypes({1});
+    zone.Record(ffb::kGsc, "maps/mp/big.gsc", std::string(200 * 1024, 'x'));
+    zone.Record(ffb::kGsc, "maps/mp/small.gsc", "main() {}");
+    Write("patch.ff", ffb::FastFile(ffb::kVersion387, zone.Build()));
+    const CommandResult result = RunVandrelLimited({"-q", "patch.ff"}, folder_.string(), "-f 100");
+    EXPECT_EQ(1, result.status) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find("Failed To write: ")) << result.err;
+    EXPECT_NE(std::string::npos, result.out.find("patch.ff: 1 file could not be written")) << result.out;
+    EXPECT_FALSE(fs::exists(Path("patch/maps/mp/big.gsc")));
+    EXPECT_TRUE(fs::exists(Path("patch/maps/mp/small.gsc")));
+}
+#endif
