@@ -298,6 +298,8 @@ void KestBrowseDlg::OnPreview(const BrowseReport& report) {
     std::string text;
     if (report.refused)
         text = "Unsafe path refused: " + report.path;
+    else if (report.noMemory)
+        text = "Not enough memory to show " + report.path;
     else if (report.found)
         text = ::PreviewText(report.bytes, report.size);
     previewText_ = std::move(text);

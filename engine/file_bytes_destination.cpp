@@ -19,9 +19,17 @@ bool FileBytesDestination::BeginFile(const ExportedFile& file)
     if (!file.createsFolders || !IsWanted(file))
         return false;
     found_ = true;
+    noMemory_ = false;
     bytes_.clear();
     size_ = 0;
     return true;
+}
+
+void FileBytesDestination::AbandonFile(FileAbandoned why)
+{
+    noMemory_ = why == FileAbandoned::kNoMemory;
+    bytes_.clear();
+    size_ = 0;
 }
 
 void FileBytesDestination::WriteBytes(const uint8_t* bytes, size_t size)

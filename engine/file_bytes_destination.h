@@ -20,8 +20,11 @@ public:
     bool BeginFile(const ExportedFile& file) override;
     void WriteBytes(const uint8_t* bytes, size_t size) override;
     void EndFile() override {}
+    // Its bytes are gone; given up for want of memory, it is a file that cannot be had.
+    void AbandonFile(FileAbandoned why) override;
 
     bool Found() const { return found_; }
+    bool NoMemory() const { return noMemory_; }
     const std::string& Bytes() const { return bytes_; }
     uint64_t Size() const { return size_; }
 
@@ -33,6 +36,7 @@ private:
     const std::string wanted_;
     const size_t limit_;
     bool found_ = false;
+    bool noMemory_ = false;
     std::string bytes_;
     uint64_t size_ = 0;
 };

@@ -212,6 +212,7 @@ void BrowseSession::MakePreview(const std::string& path, size_t limit)
     report->path = path;
     report->found = file.Found();
     report->refused = file.refused;
+    report->noMemory = file.NoMemory();
     report->bytes = file.Bytes();
     report->size = file.Size();
     Post(report);

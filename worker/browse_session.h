@@ -40,7 +40,7 @@ struct BrowseFile {
 struct BrowseReport {
     enum Kind : int32_t {
         kListed,      // loadResult; on success, files
-        kPreview,     // path, found, refused, bytes (the first of them), size (all of them)
+        kPreview,     // path, found, refused, noMemory, bytes (the first of them), size (all of them)
         kExtracting,  // done of total
         kExtracted,   // done of total; written, writeErrors, refusedNames, folder
     };
@@ -50,6 +50,7 @@ struct BrowseReport {
     std::string path;
     bool found = false;
     bool refused = false;
+    bool noMemory = false;  // found, but there was no memory to inflate its bytes
     std::string bytes;
     uint64_t size = 0;
     int32_t done = 0;   // chosen files written, failed or refused so far

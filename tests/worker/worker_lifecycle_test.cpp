@@ -347,7 +347,7 @@ TEST(WorkerLifecycle, AHugeScriptLeavesTheMemoryToTheJobsAfterIt)
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 // A script whose inflated bytes cannot be had in so little room: no file is made, and the
 // job counts and logs it as a file that cannot be written; so does a browse window's
-// extraction of it.
+// extraction of it, and its preview says it cannot be had.
 TEST(WorkerLifecycle, AScriptWithoutRoomToInflateIsALostFile)
 {
     TempFolder dir;
@@ -369,15 +369,19 @@ TEST(WorkerLifecycle, AScriptWithoutRoomToInflateIsALostFile)
 
         BrowseSession session(messages, dir / "first.ff", false);
         session.Extract({"maps/huge.gsc"}, browsed);
+        session.Preview("maps/huge.gsc", 4096);
         PostedMessage message{};
         int32_t browseErrors = -1;
-        while (browseErrors < 0 && messages.PopFor(message, 30s)) {
+        int previewLost = -1;
+        while ((browseErrors < 0 || previewLost < 0) && messages.PopFor(message, 30s)) {
             const auto* report = reinterpret_cast<const BrowseReport*>(message.wParam);
             if (message.message == WM_KEST_BROWSEREPORT && report->kind == BrowseReport::kExtracted)
                 browseErrors = report->writeErrors;
+            if (message.message == WM_KEST_BROWSEREPORT && report->kind == BrowseReport::kPreview)
+                previewLost = report->found && report->noMemory && report->bytes.empty();
             ReleasePostedMessage(message);
         }
-        return jobLostIt && browseErrors == 1;
+        return jobLostIt && browseErrors == 1 && previewLost == 1;
     }));
     EXPECT_FALSE(Exists(lost));
     EXPECT_FALSE(Exists(browsed + "maps/huge.gsc"));
