@@ -51,13 +51,11 @@ public:
     bool BeginFile(const ExportedFile& file) override
     {
         writing_ = false;
-        const std::string key = PathKey(file.path);
-        if (!chosen_.count(key))
+        key_ = PathKey(file.path);
+        if (!chosen_.count(key_))
             return false;
         writing_ = disk_.BeginFile(file);
-        if (writing_)
-            written_.insert(key);
-        Count(key);
+        Count(key_);
         return writing_;
     }
     void WriteBytes(const uint8_t* bytes, size_t size) override
@@ -65,9 +63,23 @@ public:
         if (writing_)
             disk_.WriteBytes(bytes, size);
     }
-    void EndFile() override { disk_.EndFile(); }
+    // A path counts as written while the last file put there was written whole: one that
+    // fails is removed, as in a job, and leaves nothing there.
+    void EndFile() override
+    {
+        const int32_t failedBefore = disk_.WriteErrors();
+        disk_.EndFile();
+        if (disk_.WriteErrors() == failedBefore)
+            written_.insert(key_);
+        else
+            written_.erase(key_);
+    }
     // A file cut short is removed from the disk, as in a job.
-    void AbandonFile(FileAbandoned why) override { disk_.AbandonFile(why); }
+    void AbandonFile(FileAbandoned why) override
+    {
+        disk_.AbandonFile(why);
+        written_.erase(key_);
+    }
     void Refused(const ExportedFile& file) override
     {
         const std::string key = PathKey(file.path);
@@ -94,6 +106,7 @@ private:
     DiskDestination disk_;
     Progress progress_;
     std::unordered_set<std::string> chosen_, seen_, written_;
+    std::string key_;  // of the file under way
     bool writing_ = false;
 };
 

@@ -371,17 +371,19 @@ TEST(WorkerLifecycle, AScriptWithoutRoomToInflateIsALostFile)
         session.Extract({"maps/huge.gsc"}, browsed);
         session.Preview("maps/huge.gsc", 4096);
         PostedMessage message{};
-        int32_t browseErrors = -1;
+        int32_t browseErrors = -1, browseWritten = -1;
         int previewLost = -1;
         while ((browseErrors < 0 || previewLost < 0) && messages.PopFor(message, 30s)) {
             const auto* report = reinterpret_cast<const BrowseReport*>(message.wParam);
-            if (message.message == WM_KEST_BROWSEREPORT && report->kind == BrowseReport::kExtracted)
+            if (message.message == WM_KEST_BROWSEREPORT && report->kind == BrowseReport::kExtracted) {
                 browseErrors = report->writeErrors;
+                browseWritten = report->written;
+            }
             if (message.message == WM_KEST_BROWSEREPORT && report->kind == BrowseReport::kPreview)
                 previewLost = report->found && report->noMemory && report->bytes.empty();
             ReleasePostedMessage(message);
         }
-        return jobLostIt && browseErrors == 1 && previewLost == 1;
+        return jobLostIt && browseErrors == 1 && browseWritten == 0 && previewLost == 1;
     }));
     EXPECT_FALSE(Exists(lost));
     EXPECT_FALSE(Exists(browsed + "maps/huge.gsc"));
