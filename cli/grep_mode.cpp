@@ -259,30 +259,22 @@ int GrepRun::Run(const InterruptWatch& interrupt)
 
 int RunGrepMode(const CliOptions& options)
 {
-    try {
-        TextPattern pattern;
-        std::string error;
-        if (!pattern.Compile(options.grepPattern, options.fixedString, options.ignoreCase, error)) {
-            fprintf(stderr, "vandrel: --grep: %s\n", error.c_str());
-            return kTrouble;
-        }
-        // The live display stays off: stdout is the result.
-        LiveDisplay display(false);
-        RunLog log(display, options.logFile);
-        if (!log.Ready())
-            return kTrouble;
-        UseBinaryStdout();
-        // Watching starts before any worker thread does, so that none of them takes Ctrl+C.
-        InterruptWatch interrupt;
-        GrepRun run(options, pattern);
-        const int status = run.Run(interrupt);
-        interrupt.RunEnded();
-        return status;
-    } catch (const std::bad_alloc&) {
-        fprintf(stderr, "vandrel: not enough memory\n");
-        return kTrouble;
-    } catch (const std::exception& failure) {
-        fprintf(stderr, "vandrel: cannot search: %s\n", failure.what());
+    TextPattern pattern;
+    std::string error;
+    if (!pattern.Compile(options.grepPattern, options.fixedString, options.ignoreCase, error)) {
+        fprintf(stderr, "vandrel: --grep: %s\n", error.c_str());
         return kTrouble;
     }
+    // The live display stays off: stdout is the result.
+    LiveDisplay display(false);
+    RunLog log(display, options.logFile);
+    if (!log.Ready())
+        return kTrouble;
+    UseBinaryStdout();
+    // Watching starts before any worker thread does, so that none of them takes Ctrl+C.
+    InterruptWatch interrupt;
+    GrepRun run(options, pattern);
+    const int status = run.Run(interrupt);
+    interrupt.RunEnded();
+    return status;
 }
