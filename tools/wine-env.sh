@@ -101,7 +101,7 @@ wine_env_up() {
     # output of a test to inherit, and stay until wine_env_down. Left to the first test
     # program, they would keep that program's output open to the end (ctest waiting on
     # it), and close and start again wherever the programs left a gap.
-    local keeper ready="$WINEPREFIX/vandrel-session" n
+    local keeper ready="$WINEPREFIX/vandrel-session"
     keeper=$(wine_probe_exe "$VANDREL_WINE_BITS") || return 1
     wine "$keeper" --hold </dev/null >"$ready" 2>/dev/null &
     for n in $(seq 600); do
